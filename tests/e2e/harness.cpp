@@ -1,0 +1,260 @@
+#include "harness.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+namespace e2e {
+
+std::string env(const char* name) {
+    const char* v = getenv(name);
+    return v != nullptr ? v : "";
+}
+
+std::wstring widen(const std::string& s) {
+    if (s.empty())
+        return {};
+    int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    std::wstring w(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), &w[0], n);
+    return w;
+}
+
+std::wstring windows_path(const std::string& unix_path) {
+    std::wstring w = L"Z:" + widen(unix_path);
+    for (auto& c : w)
+        if (c == L'/')
+            c = L'\\';
+    return w;
+}
+
+std::wstring built_program(const wchar_t* name) {
+    return windows_path(env("PLINKETT_BUILD_DIR")) + L"\\" + name;
+}
+
+namespace {
+
+void remove_tree(const std::wstring& folder) {
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = fd.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            std::wstring path = folder + L"\\" + name;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                remove_tree(path);
+            } else {
+                SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(path.c_str());
+            }
+        } while (FindNextFileW(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
+} // namespace
+
+std::wstring scratch_folder() {
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::wstring root = windows_path(env("PLINKETT_BUILD_DIR")) + L"\\e2e-scratch";
+    CreateDirectoryW(root.c_str(), nullptr);
+    std::wstring folder =
+        root + L"\\" + widen(test->test_suite_name()) + L"." + widen(test->name());
+    remove_tree(folder);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
+}
+
+void copy_file_into(const std::wstring& from, const std::wstring& folder, const wchar_t* name) {
+    ASSERT_TRUE(CopyFileW(from.c_str(), (folder + L"\\" + name).c_str(), FALSE))
+        << "copy failed, error " << GetLastError();
+}
+
+std::vector<std::uint8_t> read_file(const std::wstring& path) {
+    std::ifstream in(path.c_str(), std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void write_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+Process::Process(const std::wstring& program, const std::wstring& args, const std::wstring& cwd,
+                 const std::vector<std::wstring>& extra_env) {
+    std::vector<std::pair<std::wstring, std::wstring>> saved;
+    for (const auto& e : extra_env) {
+        auto eq = e.find(L'=');
+        std::wstring name = e.substr(0, eq);
+        wchar_t old[4096];
+        DWORD n = GetEnvironmentVariableW(name.c_str(), old, 4096);
+        saved.emplace_back(name, n ? std::wstring(old, n) : std::wstring());
+        SetEnvironmentVariableW(name.c_str(), e.substr(eq + 1).c_str());
+    }
+    std::wstring command = L"\"" + program + L"\"" + (args.empty() ? L"" : L" " + args);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    BOOL ok = CreateProcessW(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                             cwd.c_str(), &si, &info);
+    for (const auto& s : saved)
+        SetEnvironmentVariableW(s.first.c_str(), s.second.empty() ? nullptr : s.second.c_str());
+    EXPECT_TRUE(ok) << "CreateProcess failed, error " << GetLastError();
+    if (ok)
+        WaitForInputIdle(info.hProcess, 20000);
+}
+
+Process::~Process() {
+    if (info.hProcess == nullptr)
+        return;
+    if (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(info.hProcess, 99);
+        WaitForSingleObject(info.hProcess, 5000);
+    }
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+}
+
+DWORD Process::wait_exit(DWORD timeout_ms) {
+    DWORD code = STILL_ACTIVE;
+    wait_until([&] { return WaitForSingleObject(info.hProcess, 0) == WAIT_OBJECT_0; }, timeout_ms);
+    GetExitCodeProcess(info.hProcess, &code);
+    return code;
+}
+
+void pause_ms(DWORD ms) {
+    wait_until([] { return false; }, ms);
+}
+
+bool wait_until(const std::function<bool()>& done, DWORD timeout_ms) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (done())
+            return true;
+        if (GetTickCount() - start >= timeout_ms)
+            return false;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        Sleep(5);
+    }
+}
+
+std::vector<HWND> windows_of(DWORD pid) {
+    struct Search {
+        DWORD pid;
+        std::vector<HWND> found;
+    } search{pid, {}};
+    EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(p);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(w, &owner);
+            if (owner == s->pid)
+                s->found.push_back(w);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND wait_for_window(DWORD pid, const wchar_t* cls, DWORD timeout_ms) {
+    HWND found = nullptr;
+    wait_until(
+        [&] {
+            for (HWND w : windows_of(pid))
+                if (class_of(w) == cls && IsWindowVisible(w))
+                    found = w;
+            return found != nullptr;
+        },
+        timeout_ms);
+    return found;
+}
+
+std::wstring text_of(HWND window) {
+    wchar_t buffer[512] = L"";
+    // WM_GETTEXT answers across processes; GetWindowText would not ask the window.
+    SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buffer), SMTO_BLOCK, 5000,
+                        nullptr);
+    return buffer;
+}
+
+std::wstring class_of(HWND window) {
+    wchar_t buffer[256] = L"";
+    GetClassNameW(window, buffer, 256);
+    return buffer;
+}
+
+RECT client_rect(HWND window) {
+    RECT r{};
+    GetClientRect(window, &r);
+    return r;
+}
+
+RECT rect_in_parent(HWND child) {
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+Picture capture_client(HWND window) {
+    Picture p;
+    RECT r = client_rect(window);
+    p.width = r.right;
+    p.height = r.bottom;
+    if (p.width <= 0 || p.height <= 0)
+        return p;
+    HDC window_dc = GetDC(window);
+    HDC memory = CreateCompatibleDC(window_dc);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = p.width;
+    bi.bmiHeader.biHeight = -p.height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(window_dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, dib);
+    BitBlt(memory, 0, 0, p.width, p.height, window_dc, 0, 0, SRCCOPY);
+    GdiFlush();
+    const auto* px = static_cast<const std::uint32_t*>(bits);
+    p.pixels.assign(px, px + static_cast<std::size_t>(p.width) * p.height);
+    for (auto& v : p.pixels)
+        v &= 0xFFFFFF;
+    SelectObject(memory, old);
+    DeleteObject(dib);
+    DeleteDC(memory);
+    ReleaseDC(window, window_dc);
+    return p;
+}
+
+} // namespace e2e
+
+namespace e2e {
+
+TimerRun::TimerRun(const std::function<void(std::vector<std::uint8_t>&)>& patch,
+                   const std::vector<std::wstring>& extra_env) {
+    folder = scratch_folder();
+    std::wstring exe = folder + L"\\Plinkett.exe";
+    auto bytes = read_file(built_program(L"Plinkett.exe"));
+    if (patch)
+        patch(bytes);
+    write_file(exe, bytes);
+    process = std::make_unique<Process>(exe, L"", folder, extra_env);
+    window = wait_for_window(process->id(), L"PlinkettWnd");
+    EXPECT_NE(window, nullptr) << "the timer's window did not appear";
+}
+
+DWORD TimerRun::close() {
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    return process->wait_exit(15000);
+}
+
+} // namespace e2e

@@ -1,0 +1,161 @@
+// Walks the built Plinkett.exe on its own (section table, resource directory) to prove that
+// the settings block sits where the editor patches it, independently of the build's placement
+// step; then asks the Windows loader the same question.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "settings_block.h"
+
+namespace {
+
+struct Resource {
+    std::wstring type;
+    DWORD name, lang, offset, size;
+};
+
+struct PeFile {
+    std::vector<std::uint8_t> bytes;
+    std::vector<IMAGE_SECTION_HEADER> sections;
+    DWORD rsrc_rva = 0;
+
+    template <typename T> T at(std::size_t off) const {
+        T v;
+        if (off + sizeof v > bytes.size())
+            throw std::runtime_error("read past the end of the file");
+        std::memcpy(&v, bytes.data() + off, sizeof v);
+        return v;
+    }
+
+    DWORD offset_of(DWORD rva) const {
+        for (const auto& s : sections)
+            if (rva >= s.VirtualAddress && rva < s.VirtualAddress + s.SizeOfRawData)
+                return s.PointerToRawData + (rva - s.VirtualAddress);
+        throw std::runtime_error("RVA outside every section");
+    }
+};
+
+PeFile read_pe(const std::string& unix_path) {
+    std::ifstream in("Z:" + unix_path, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot open " + unix_path);
+    PeFile pe;
+    pe.bytes.assign(std::istreambuf_iterator<char>(in), {});
+    auto dos = pe.at<IMAGE_DOS_HEADER>(0);
+    auto file = pe.at<IMAGE_FILE_HEADER>(dos.e_lfanew + 4);
+    std::size_t opt = dos.e_lfanew + 4 + sizeof(IMAGE_FILE_HEADER);
+    WORD magic = pe.at<WORD>(opt);
+    std::size_t dirs = opt + (magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC ? 112 : 96);
+    pe.rsrc_rva =
+        pe.at<IMAGE_DATA_DIRECTORY>(dirs + 8 * IMAGE_DIRECTORY_ENTRY_RESOURCE).VirtualAddress;
+    std::size_t table = opt + file.SizeOfOptionalHeader;
+    for (int i = 0; i < file.NumberOfSections; ++i)
+        pe.sections.push_back(pe.at<IMAGE_SECTION_HEADER>(table + 40 * i));
+    return pe;
+}
+
+std::vector<Resource> resources(const PeFile& pe) {
+    const DWORD base = pe.offset_of(pe.rsrc_rva);
+    auto entries = [&](DWORD dir) {
+        auto d = pe.at<IMAGE_RESOURCE_DIRECTORY>(base + dir);
+        std::vector<IMAGE_RESOURCE_DIRECTORY_ENTRY> out;
+        for (int i = 0; i < d.NumberOfNamedEntries + d.NumberOfIdEntries; ++i)
+            out.push_back(pe.at<IMAGE_RESOURCE_DIRECTORY_ENTRY>(base + dir + sizeof d + 8 * i));
+        return out;
+    };
+    std::vector<Resource> found;
+    for (auto& t : entries(0)) {
+        std::wstring type;
+        if (t.NameIsString) {
+            WORD n = pe.at<WORD>(base + t.NameOffset);
+            for (WORD k = 0; k < n; ++k)
+                type += static_cast<wchar_t>(pe.at<WORD>(base + t.NameOffset + 2 + 2 * k));
+        } else {
+            type = std::to_wstring(t.Id);
+        }
+        for (auto& n : entries(t.OffsetToDirectory))
+            for (auto& l : entries(n.OffsetToDirectory)) {
+                auto data = pe.at<IMAGE_RESOURCE_DATA_ENTRY>(base + l.OffsetToData);
+                found.push_back({type, n.Id, l.Id, pe.offset_of(data.OffsetToData), data.Size});
+            }
+    }
+    return found;
+}
+
+void expect_block_in_place(const std::string& exe) {
+    PeFile pe = read_pe(exe);
+    bool found_block = false;
+    for (const auto& r : resources(pe)) {
+        if (r.type == L"BINARY" && r.name == 101) {
+            found_block = true;
+            EXPECT_EQ(r.offset, static_cast<DWORD>(settings_block::file_offset));
+            EXPECT_EQ(r.size, settings_block::block_size);
+            EXPECT_EQ(r.lang, 0x0800u);
+            ASSERT_GE(pe.bytes.size(), r.offset + r.size);
+            EXPECT_EQ(0, std::memcmp(pe.bytes.data() + r.offset, settings_block::shipped,
+                                     settings_block::block_size));
+        } else {
+            // Nothing else may lie on the block or on the two bytes the editor writes after it.
+            bool overlaps = r.offset < settings_block::field_end_offset &&
+                            r.offset + r.size > static_cast<DWORD>(settings_block::file_offset);
+            EXPECT_FALSE(overlaps) << "resource " << std::string(r.type.begin(), r.type.end())
+                                   << "/" << r.name << " at " << r.offset;
+        }
+    }
+    ASSERT_TRUE(found_block) << "no resource BINARY 101 in " << exe;
+}
+
+std::string env(const char* name) {
+    const char* v = getenv(name);
+    return v != nullptr ? v : "";
+}
+
+} // namespace
+
+TEST(ExecutableLayout, ShippedTimerHoldsTheBlockAtItsFileOffset) {
+    expect_block_in_place(env("PLINKETT_SHIPPED_DIR") + "/Plinkett.exe");
+}
+
+TEST(ExecutableLayout, TestedTimerHoldsTheBlockAtItsFileOffset) {
+    expect_block_in_place(env("PLINKETT_BUILD_DIR") + "/Plinkett.exe");
+}
+
+TEST(ExecutableLayout, ShippedTimerHasItsResources) {
+    PeFile pe = read_pe(env("PLINKETT_SHIPPED_DIR") + "/Plinkett.exe");
+    auto all = resources(pe);
+    auto count = [&](const std::wstring& type) {
+        int n = 0;
+        for (auto& r : all)
+            n += r.type == type;
+        return n;
+    };
+    EXPECT_EQ(count(L"3"), 6);  // icon images of group 102
+    EXPECT_EQ(count(L"14"), 1); // the icon group
+    EXPECT_EQ(count(L"2"), 3);  // bitmaps 110, 111, 112
+    EXPECT_EQ(count(L"24"), 1); // manifest
+    EXPECT_EQ(pe.at<WORD>(pe.at<IMAGE_DOS_HEADER>(0).e_lfanew + 4), IMAGE_FILE_MACHINE_I386);
+
+    // The loader agrees with the walk: the data it hands out are the shipped bytes.
+    std::wstring path = L"Z:";
+    for (char c : env("PLINKETT_SHIPPED_DIR") + "/Plinkett.exe")
+        path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+    HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr);
+    HRSRC res = FindResourceExW(module, L"BINARY", MAKEINTRESOURCEW(101),
+                                MAKELANGID(LANG_NEUTRAL, SUBLANG_SYS_DEFAULT));
+    ASSERT_NE(res, nullptr);
+    EXPECT_EQ(SizeofResource(module, res), settings_block::block_size);
+    const void* data = LockResource(LoadResource(module, res));
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(0, std::memcmp(data, settings_block::shipped, settings_block::block_size));
+    for (int id : {110, 111, 112})
+        EXPECT_NE(FindResourceW(module, MAKEINTRESOURCEW(id), RT_BITMAP), nullptr) << id;
+    EXPECT_NE(FindResourceW(module, MAKEINTRESOURCEW(102), RT_GROUP_ICON), nullptr);
+    FreeLibrary(module);
+}

@@ -1,0 +1,15 @@
+// The timer engine: set time, countdown state and the handlers that turn input and ticks
+// into changes of what is shown. Runs on the window thread only.
+#pragma once
+
+#include <windows.h>
+
+void key_down(WPARAM virtual_key);
+void enter_digit(int digit);
+void wheel_turn(int delta);
+void step_seconds(int step);
+void step_minutes(int step);
+void reset_display();
+void start_stop();
+void timer_tick(HWND window);
+void show_paused();

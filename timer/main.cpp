@@ -1,0 +1,178 @@
+// Plinkett: start-up, the main window procedure and the keys' subclass procedure.
+#include <windows.h>
+
+#include "alarm.h"
+#include "display.h"
+#include "engine.h"
+#include "layout.h"
+#include "settings_loader.h"
+#include "theme.h"
+#include "timer_state.h"
+#include "window_icon.h"
+
+namespace {
+
+constexpr wchar_t window_class_name[] = L"PlinkettWnd";
+constexpr int start_button_id = 410;
+constexpr int first_digit_id = 400;
+
+void on_size(HWND window) {
+    layout_window(window);
+    fit_display_font();
+    draw_display(window);
+}
+
+LRESULT on_ctl_color_button(WPARAM dc) {
+    SetBkMode(reinterpret_cast<HDC>(dc), TRANSPARENT);
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+}
+
+LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    case WM_SIZE:
+        on_size(window);
+        return 0;
+    case WM_PAINT:
+        paint_window(window);
+        return 0;
+    case WM_ERASEBKGND:
+        return 0; // the back buffer covers the whole client area
+    case WM_KEYDOWN:
+        key_down(wparam);
+        return 0;
+    case WM_TIMER:
+        timer_tick(window);
+        return 0;
+    case WM_CTLCOLORBTN:
+        return on_ctl_color_button(wparam);
+    case WM_LBUTTONDOWN:
+        SetFocus(window); // take the keyboard back from a button that had it
+        return 0;
+    case WM_LBUTTONDBLCLK:
+        reset_display();
+        return 0;
+    case WM_MOUSEWHEEL:
+        wheel_turn(static_cast<short>(HIWORD(wparam)));
+        return 0;
+    case WM_ALARM_FINISHED:
+        finish_alarm();
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wparam, lparam);
+    }
+}
+
+// A key acts when the mouse button goes down, so a quick second click (reported as a
+// double-click) acts again.
+void on_key_pressed(HWND button) {
+    if (!running) {
+        for (int i = 0; i < 10; ++i)
+            if (digit_buttons[i].handle() == button)
+                enter_digit(i);
+    }
+    if (start_button.handle() == button)
+        start_stop();
+}
+
+LRESULT CALLBACK button_proc(HWND button, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_KEYDOWN:
+        key_down(wparam);
+        return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        on_key_pressed(button);
+        break;
+    default:
+        break;
+    }
+    return CallWindowProcW(button_class_proc, button, message, wparam, lparam);
+}
+
+void register_window_class(HINSTANCE instance) {
+    WNDCLASSW wc{};
+    wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+    wc.lpfnWndProc = main_window_proc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(102));
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = window_class_name;
+    RegisterClassW(&wc);
+}
+
+void size_window() {
+    RECT r{0, 0, design_width, design_height};
+    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongW(main_window, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongW(main_window, GWL_EXSTYLE)));
+    HWND insert_after = timer_settings.always_on_top != 0 ? HWND_TOPMOST : HWND_TOP;
+    SetWindowPos(main_window, insert_after, 0, 0, r.right - r.left, r.bottom - r.top,
+                 SWP_NOOWNERZORDER | SWP_NOMOVE);
+}
+
+void load_icon_bitmaps(HINSTANCE instance) {
+    window_icon.window = main_window;
+    window_icon.instance = instance;
+    window_icon.colour_bitmap = LoadBitmapW(instance, MAKEINTRESOURCEW(110));
+    window_icon.mask_bitmap = LoadBitmapW(instance, MAKEINTRESOURCEW(111));
+    window_icon.digit_strip = LoadBitmapW(instance, MAKEINTRESOURCEW(112));
+}
+
+void create_key(CaptionButton& key, const wchar_t* text, bool image_captions, int id,
+                HINSTANCE instance) {
+    HWND button = key.create(text, image_captions, id, instance);
+    button_class_proc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(button, GWLP_WNDPROC));
+    SetWindowLongPtrW(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(button_proc));
+}
+
+void create_keys(HINSTANCE instance) {
+    const unsigned version = os_version.dwMajorVersion * 10 + os_version.dwMinorVersion;
+    const bool image_captions = version >= 51;
+    for (int i = 0; i < 10; ++i) {
+        const wchar_t text[2] = {static_cast<wchar_t>(L'0' + i), L'\0'};
+        create_key(digit_buttons[i], text, image_captions, first_digit_id + 4 * i, instance);
+    }
+    create_key(start_button, L"START", image_captions, start_button_id, instance);
+}
+
+int run_message_loop() {
+    MSG msg{};
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
+    app_instance = instance;
+    os_version.dwOSVersionInfoSize = sizeof os_version;
+    GetVersionExW(&os_version);
+    register_window_class(instance);
+    main_window =
+        CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_WINDOWEDGE, window_class_name,
+                        window_class_name, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+                        CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance, nullptr);
+    load_settings(instance);
+    size_window();
+    load_icon_bitmaps(instance);
+    create_keys(instance);
+    replace_back_buffer(main_window, 0, 0);
+    themes_available = probe_visual_styles();
+    // Lay out now rather than rely on ShowWindow's WM_SIZE: the keys, the back buffer and
+    // the bar's rectangle must all exist before the first paint.
+    on_size(main_window);
+    ShowWindow(main_window, show_command);
+    UpdateWindow(main_window);
+
+    const int exit_code = run_message_loop();
+    stop_alarm_for_exit();
+    release_back_buffer();
+    free_settings_buffer();
+    return exit_code;
+}

@@ -1,0 +1,5 @@
+// The bar under the time text, drawn into the back buffer from `progress`.
+#pragma once
+
+// paint 0: draw into the back buffer only; 1: also repaint the changed part at once.
+void draw_progress_bar(int paint);

@@ -1,0 +1,56 @@
+#include "theme.h"
+
+namespace {
+
+using OpenThemeDataFn = HTHEME(WINAPI*)(HWND, LPCWSTR);
+using CloseThemeDataFn = HRESULT(WINAPI*)(HTHEME);
+using DrawThemeParentBackgroundFn = HRESULT(WINAPI*)(HWND, HDC, const RECT*);
+using DrawThemeBackgroundFn = HRESULT(WINAPI*)(HTHEME, HDC, int, int, const RECT*, const RECT*);
+
+OpenThemeDataFn open_theme_data;
+CloseThemeDataFn close_theme_data;
+DrawThemeParentBackgroundFn draw_parent_background;
+DrawThemeBackgroundFn draw_background;
+
+template <typename Fn> Fn bind(HMODULE module, const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+} // namespace
+
+bool probe_visual_styles() {
+    HMODULE module = LoadLibraryW(L"uxtheme.dll");
+    if (module == nullptr)
+        return false;
+    open_theme_data = bind<OpenThemeDataFn>(module, "OpenThemeData");
+    close_theme_data = bind<CloseThemeDataFn>(module, "CloseThemeData");
+    draw_parent_background = bind<DrawThemeParentBackgroundFn>(module, "DrawThemeParentBackground");
+    draw_background = bind<DrawThemeBackgroundFn>(module, "DrawThemeBackground");
+    bool usable = open_theme_data && close_theme_data && draw_parent_background && draw_background;
+    if (usable) {
+        HTHEME theme = open_theme_data(nullptr, L"progress");
+        usable = theme != nullptr;
+        if (theme != nullptr)
+            close_theme_data(theme);
+    }
+    if (!usable)
+        FreeLibrary(module);
+    return usable;
+}
+
+HTHEME open_progress_theme() {
+    return open_theme_data(nullptr, L"progress");
+}
+
+void close_theme(HTHEME theme) {
+    if (theme != nullptr)
+        close_theme_data(theme);
+}
+
+void draw_theme_parent_background(HWND window, HDC dc, const RECT* rect) {
+    draw_parent_background(window, dc, rect);
+}
+
+void draw_theme_background(HTHEME theme, HDC dc, int part, int state, const RECT* rect) {
+    draw_background(theme, dc, part, state, rect, nullptr);
+}
