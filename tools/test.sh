@@ -7,21 +7,23 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 tools/install-deps.sh
 
+# PLINKETT_BUILD names the build folder, so that several work trees or runs can coexist.
+build=${PLINKETT_BUILD:-build}
 jobs=$(nproc)
-cmake -S . -B build -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake >/dev/null
-cmake --build build -j"$jobs"
+cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake >/dev/null
+cmake --build "$build" -j"$jobs"
 
 # The tests run the programs. Where the kernel cannot execute 32-bit code (no IA-32
 # emulation), 32-bit Wine cannot start; the same sources are then built and tested as a
 # 64-bit twin, while the placement of the shipped 32-bit file is still checked.
 if tools/can-run-32bit.sh; then
-  test_build=build wine_arch=win32
+  test_build=$build wine_arch=win32
 else
   echo "note: this machine cannot execute 32-bit programs; testing the 64-bit build of the same sources"
-  test_build=build-x64 wine_arch=win64
-  cmake -S . -B build-x64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake \
-        -DPLINKETT_SHIPPED_DIR="$root/build" >/dev/null
-  cmake --build build-x64 -j"$jobs"
+  test_build=$build-x64 wine_arch=win64
+  cmake -S . -B "$test_build" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake \
+        -DPLINKETT_SHIPPED_DIR="$root/$build" >/dev/null
+  cmake --build "$test_build" -j"$jobs"
 fi
 
 export WINEPREFIX=$root/$test_build/wineprefix
