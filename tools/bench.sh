@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Runs the benchmarks of the real programs under Wine + Xvfb several times and writes the
+# median and worst of every figure to BENCHMARKS.md. About 45 minutes with the defaults;
+# PLINKETT_BENCH_QUICK=1 shortens each run to a couple of minutes (figures then not for the
+# record). PLINKETT_BENCH_RUNS sets the number of runs (default 3); extra arguments go to the
+# benchmark program (e.g. --gtest_filter=Bench.Drift).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. tools/common.sh
+build_shipped
+select_runnable_build
+start_wine_session wineprefix-bench
+export_program_dirs
+runs=${PLINKETT_BENCH_RUNS:-3}
+out=$PWD/$run_build/bench
+rm -rf "$out" && mkdir -p "$out"
+for i in $(seq "$runs"); do
+  echo "benchmark run $i of $runs"
+  tools/wine-run.sh "$PWD/$run_build/tests/bench/plinkett_bench.exe" "$@" | tee "$out/run-$i.txt"
+done
+report=BENCHMARKS.md
+[ "${PLINKETT_BENCH_QUICK:-}" = 1 ] && report=$out/BENCHMARKS-quick.md
+python3 tools/bench_report.py --arch "$wine_arch" "$out"/run-*.txt > "$report"
+echo "wrote $report"

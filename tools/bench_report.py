@@ -1,0 +1,58 @@
+#!/usr/bin/env python3
+"""Gathers "BENCH name value unit" lines from benchmark runs into a Markdown table:
+median and worst of each figure, beside its goal."""
+import argparse
+import statistics
+
+# name: (what it is, goal, True when larger is worse)
+FIGURES = {
+    "second_lag_p50_ms": ("title change after each second boundary, median", "", True),
+    "second_lag_p99_ms": ("title change after each second boundary, p99", "within two tick steps (~33 ms)", True),
+    "second_lag_max_ms": ("title change after each second boundary, max", "none above 50 ms", True),
+    "tick_step_ms": ("GetTickCount step seen in the same run", "", True),
+    "drift_ms": ('10-minute countdown: "00.00" minus 600 s after START', "within 20 ms", True),
+    "drift_with_pause_ms": ("10-minute countdown with a 5-minute pause, pause excluded", "within 20 ms", True),
+    "cpu_idle_percent": ("CPU idle, % of one core", "under 0.05 %", True),
+    "cpu_counting_percent": ("CPU while counting down, % of one core", "under 2 %", True),
+    "startup_timer_ms": ("start to window shown with the keypad laid out", "", True),
+    "startup_minimal_window_ms": ("minimal Win32 window program, same way", "", True),
+    "startup_ratio": ("start-up, timer / minimal window", "at most 1.3", True),
+    "timer_working_set_kb": ("timer working set", "", True),
+    "timer_private_kb": ("timer private bytes", "", True),
+    "editor_working_set_kb": ("editor working set", "", True),
+    "editor_private_kb": ("editor private bytes", "", True),
+    "timer_exe_kb": ("Plinkett.exe size (32-bit, shipped)", "under 160 KB", True),
+    "editor_exe_kb": ("PlinkettProperty.exe size (32-bit, shipped)", "under 160 KB", True),
+}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--arch", default="win32")
+    parser.add_argument("runs", nargs="+")
+    args = parser.parse_args()
+    values, units, order = {}, {}, []
+    for path in args.runs:
+        for line in open(path, encoding="utf-8", errors="replace"):
+            parts = line.split(maxsplit=3)
+            if len(parts) >= 3 and parts[0] == "BENCH":
+                name = parts[1]
+                if name not in values:
+                    order.append(name)
+                values.setdefault(name, []).append(float(parts[2]))
+                units[name] = parts[3].strip() if len(parts) > 3 else ""
+    print("# Benchmarks\n")
+    print(f"Measured with `tools/bench.sh` ({len(args.runs)} runs) under Wine + Xvfb on a 2-core "
+          f"machine ({'64-bit twin of the programs: this machine cannot execute 32-bit code' if args.arch == 'win64' else '32-bit programs'}). "
+          "Median and worst of the runs; worst is the largest absolute value.\n")
+    print("| figure | what | median | worst | unit | goal |")
+    print("|---|---|---|---|---|---|")
+    for name in order:
+        v = values[name]
+        what, goal, _ = FIGURES.get(name, (name, "", True))
+        worst = max(v, key=abs)
+        print(f"| `{name}` | {what} | {statistics.median(v):.2f} | {worst:.2f} | {units[name]} | {goal} |")
+
+
+if __name__ == "__main__":
+    main()
