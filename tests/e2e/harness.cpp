@@ -146,21 +146,28 @@ bool wait_until(const std::function<bool()>& done, DWORD timeout_ms) {
     }
 }
 
+namespace {
+
+struct WindowSearch {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+// A named CALLBACK function: a lambda does not convert to the 32-bit stdcall WNDENUMPROC.
+BOOL CALLBACK collect_window(HWND w, LPARAM p) {
+    auto* s = reinterpret_cast<WindowSearch*>(p);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if (owner == s->pid)
+        s->found.push_back(w);
+    return TRUE;
+}
+
+} // namespace
+
 std::vector<HWND> windows_of(DWORD pid) {
-    struct Search {
-        DWORD pid;
-        std::vector<HWND> found;
-    } search{pid, {}};
-    EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(p);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(w, &owner);
-            if (owner == s->pid)
-                s->found.push_back(w);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    WindowSearch search{pid, {}};
+    EnumWindows(collect_window, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
@@ -255,6 +262,235 @@ TimerRun::TimerRun(const std::function<void(std::vector<std::uint8_t>&)>& patch,
 DWORD TimerRun::close() {
     PostMessageW(window, WM_CLOSE, 0, 0);
     return process->wait_exit(15000);
+}
+
+} // namespace e2e
+
+// ---- The settings editor ----
+#include <algorithm>
+
+namespace e2e {
+
+EditorRun::EditorRun(const std::wstring& folder, const std::wstring& args)
+    : process(std::make_unique<Process>(built_program(L"PlinkettProperty.exe"), args, folder)) {}
+
+HWND EditorRun::window(DWORD timeout_ms) const {
+    HWND found = nullptr;
+    wait_until(
+        [&] {
+            for (HWND w : windows_of(id()))
+                if (class_of(w) == L"MainApp")
+                    found = w;
+            return found != nullptr;
+        },
+        timeout_ms);
+    return found;
+}
+
+std::vector<HWND> EditorRun::controls() const {
+    std::vector<HWND> found;
+    HWND main = window();
+    for (HWND c = GetWindow(main, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT))
+        found.push_back(c);
+    return found;
+}
+
+void EditorRun::press_write() const {
+    HWND main = window();
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(403, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(main, 403)));
+}
+
+HWND wait_for_message_box(DWORD pid, DWORD timeout_ms) {
+    HWND found = nullptr;
+    wait_until(
+        [&] {
+            for (HWND w : windows_of(pid))
+                if (class_of(w) == L"#32770" && IsWindowVisible(w))
+                    found = w;
+            return found != nullptr;
+        },
+        timeout_ms);
+    return found;
+}
+
+std::wstring message_text(HWND box) {
+    for (HWND c = GetWindow(box, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT))
+        if (_wcsicmp(class_of(c).c_str(), L"Static") == 0 && !text_of(c).empty())
+            return text_of(c);
+    return {};
+}
+
+void press_ok(HWND box) {
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    wait_until([&] { return !IsWindow(box); }, 10000);
+}
+
+std::vector<std::wstring> folder_entries(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = fd.cFileName;
+            if (name != L"." && name != L"..")
+                names.push_back(name);
+        } while (FindNextFileW(h, &fd));
+        FindClose(h);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace e2e
+
+// ---- The timer's API calls, traced by Wine's relay log ----
+#include <set>
+
+namespace e2e {
+
+namespace {
+
+// Splits "a,b L\"x,y\",c" at the commas outside quoted texts.
+std::vector<std::string> split_relay_args(const std::string& text) {
+    std::vector<std::string> args;
+    std::string current;
+    bool quoted = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\\' && quoted && i + 1 < text.size()) {
+            current += c;
+            current += text[++i];
+            continue;
+        }
+        if (c == '"')
+            quoted = !quoted;
+        if (c == ',' && !quoted) {
+            args.push_back(current);
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    if (!current.empty() || !args.empty())
+        args.push_back(current);
+    return args;
+}
+
+std::set<HWND> visible_timer_windows() {
+    std::set<HWND> found;
+    for (HWND w = FindWindowExW(nullptr, nullptr, L"PlinkettWnd", nullptr); w != nullptr;
+         w = FindWindowExW(nullptr, w, L"PlinkettWnd", nullptr))
+        if (IsWindowVisible(w))
+            found.insert(w);
+    return found;
+}
+
+} // namespace
+
+std::vector<RelayCall> relay_calls(const std::string& log) {
+    std::vector<RelayCall> calls;
+    std::size_t at = 0;
+    while (at < log.size()) {
+        std::size_t end = log.find('\n', at);
+        if (end == std::string::npos)
+            break; // a line still being written
+        const std::string line = log.substr(at, end - at);
+        at = end + 1;
+        const std::size_t call = line.find(":Call ");
+        const std::size_t open = line.find('(');
+        const std::size_t close = line.rfind(')');
+        if (call == std::string::npos || open == std::string::npos || close < open)
+            continue;
+        RelayCall c;
+        c.function = line.substr(call + 6, open - call - 6);
+        if (c.function.find('.') == std::string::npos || c.function.find(' ') != std::string::npos)
+            continue; // window procedures and DLL entry points
+        c.args = split_relay_args(line.substr(open + 1, close - open - 1));
+        calls.push_back(c);
+    }
+    return calls;
+}
+
+TracedTimerRun::TracedTimerRun(const wchar_t* functions,
+                               const std::function<void(std::vector<std::uint8_t>&)>& patch) {
+    folder = scratch_folder();
+    auto bytes = read_file(built_program(L"Plinkett.exe"));
+    if (patch)
+        patch(bytes);
+    write_file(folder + L"\\Plinkett.exe", bytes);
+
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\Debug", 0, nullptr, 0, KEY_SET_VALUE,
+                    nullptr, &key, nullptr);
+    RegSetValueExW(key, L"RelayInclude", 0, REG_SZ, reinterpret_cast<const BYTE*>(functions),
+                   static_cast<DWORD>((wcslen(functions) + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+
+    wchar_t loader[MAX_PATH] = L"";
+    GetEnvironmentVariableW(L"WINELOADER", loader, MAX_PATH);
+    EXPECT_NE(loader[0], L'\0') << "WINELOADER is not set";
+    std::wstring command = L"/bin/sh -c \"exec \\\"$0\\\" Plinkett.exe 2>relay.log\" \"" +
+                           std::wstring(loader) + L"\"";
+    const std::set<HWND> before = visible_timer_windows();
+    SetEnvironmentVariableW(L"WINEDEBUG", L"+relay");
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION shell{};
+    const BOOL ok = CreateProcessW(L"Z:\\bin\\sh", &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                   folder.c_str(), &si, &shell);
+    SetEnvironmentVariableW(L"WINEDEBUG", nullptr);
+    EXPECT_TRUE(ok) << "starting the shell failed, error " << GetLastError();
+    if (!ok)
+        return;
+    if (shell.hProcess != nullptr)
+        CloseHandle(shell.hProcess);
+    if (shell.hThread != nullptr)
+        CloseHandle(shell.hThread);
+
+    wait_until(
+        [&] {
+            for (HWND w : visible_timer_windows())
+                if (before.count(w) == 0)
+                    window = w;
+            return window != nullptr;
+        },
+        20000);
+    EXPECT_NE(window, nullptr) << "the traced timer's window did not appear";
+    if (window == nullptr)
+        return;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE,
+                          FALSE, pid);
+    EXPECT_NE(process, nullptr);
+}
+
+TracedTimerRun::~TracedTimerRun() {
+    if (process == nullptr)
+        return;
+    if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process, 99);
+        WaitForSingleObject(process, 5000);
+    }
+    CloseHandle(process);
+}
+
+std::vector<RelayCall> TracedTimerRun::calls() const {
+    const auto bytes = read_file(folder + L"\\relay.log");
+    return relay_calls(std::string(bytes.begin(), bytes.end()));
+}
+
+DWORD TracedTimerRun::wait_exit(DWORD timeout_ms) {
+    DWORD code = STILL_ACTIVE;
+    wait_until([&] { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }, timeout_ms);
+    GetExitCodeProcess(process, &code);
+    return code;
+}
+
+DWORD TracedTimerRun::close() {
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    return wait_exit(15000);
 }
 
 } // namespace e2e

@@ -89,3 +89,69 @@ struct TimerRun {
 };
 
 } // namespace e2e
+
+// ---- The settings editor ----
+namespace e2e {
+
+// PlinkettProperty.exe started in `folder` with `args` as its command-line arguments.
+struct EditorRun {
+    std::unique_ptr<Process> process;
+
+    explicit EditorRun(const std::wstring& folder, const std::wstring& args = L"");
+    DWORD id() const { return process->id(); }
+    // The "MainApp" window, shown or not yet shown; null after the timeout.
+    HWND window(DWORD timeout_ms = 20000) const;
+    // The window's child controls in creation order.
+    std::vector<HWND> controls() const;
+    // Posts the write button's command, as a click on it does.
+    void press_write() const;
+};
+
+// A message box ("#32770") of process `pid`, or null after the timeout.
+HWND wait_for_message_box(DWORD pid, DWORD timeout_ms = 20000);
+// The message of a message box (its non-empty static text).
+std::wstring message_text(HWND box);
+// Closes a message box with its OK button and waits until it is gone.
+void press_ok(HWND box);
+// The names in `folder`, without "." and "..", sorted.
+std::vector<std::wstring> folder_entries(const std::wstring& folder);
+
+} // namespace e2e
+
+// ---- The timer's API calls, traced by Wine's relay log ----
+namespace e2e {
+
+// One "Call DLL.Function(args)" line of a relay log; `args` as printed (a hexadecimal value,
+// for strings followed by the text).
+struct RelayCall {
+    std::string function; // e.g. "KERNEL32.Beep"
+    std::vector<std::string> args;
+    std::uint64_t value(std::size_t i) const { return std::stoull(args.at(i), nullptr, 16); }
+};
+std::vector<RelayCall> relay_calls(const std::string& log);
+
+// A copy of the built timer whose calls of `functions` ("dll.Function;...") Wine traces into
+// the file "relay.log" in its folder. Wine writes a process's trace to the Unix standard error
+// it was started with, which a Windows parent cannot redirect: the timer is therefore started
+// through a Unix shell. The shell gives no process handle, so the timer is found by its window.
+struct TracedTimerRun {
+    std::wstring folder;
+    HANDLE process = nullptr;
+    HWND window = nullptr;
+
+    TracedTimerRun(const wchar_t* functions,
+                   const std::function<void(std::vector<std::uint8_t>&)>& patch = nullptr);
+    ~TracedTimerRun(); // kills the timer if it is still running
+    TracedTimerRun(const TracedTimerRun&) = delete;
+    TracedTimerRun& operator=(const TracedTimerRun&) = delete;
+
+    HWND start_key() const { return GetDlgItem(window, 410); }
+    HWND digit_key(int digit) const { return GetDlgItem(window, 400 + 4 * digit); }
+    std::wstring title() const { return text_of(window); }
+    std::vector<RelayCall> calls() const; // the traced calls so far
+    // Exit code, or STILL_ACTIVE when it has not ended within the timeout.
+    DWORD wait_exit(DWORD timeout_ms);
+    DWORD close();
+};
+
+} // namespace e2e

@@ -1,0 +1,156 @@
+#include "editor_window.h"
+
+#include "editor_state.h"
+
+namespace {
+
+constexpr DWORD child_style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+constexpr int control_left = 10;
+constexpr int control_width = 280;
+constexpr int button_width = 100;
+constexpr int button_height = 30;
+constexpr int client_width = 300;
+constexpr int space_below_button = 5;
+
+struct ControlSpec {
+    HWND* handle;
+    const wchar_t* window_class;
+    const wchar_t* text;
+    DWORD ex_style;
+    DWORD style;
+    int height; // at creation; all but the write button are then fitted
+    int id;
+    int space_above; // below the previous control, or the client area's top
+};
+
+const ControlSpec control_specs[] = {
+    {&alarm_time_label, L"STATIC", L"アラーム時間（ミリ秒）:", 0, 0, 0, 0, 10},
+    {&alarm_time_box, L"EDIT", L"100", WS_EX_CLIENTEDGE, ES_NUMBER, 0, 0, 0},
+    {&frequency_label, L"STATIC", L"周波数（Hz）:", 0, 0, 0, 0, 5},
+    {&frequency_box, L"EDIT", L"100", WS_EX_CLIENTEDGE, ES_NUMBER, 0, 0, 0},
+    {&duration_label, L"STATIC", L"持続時間（ミリ秒）:", 0, 0, 0, 0, 5},
+    {&duration_box, L"EDIT", L"100", WS_EX_CLIENTEDGE, ES_NUMBER, 0, 0, 0},
+    {&interval_label, L"STATIC", L"間隔（ミリ秒）:", 0, 0, 0, 0, 5},
+    {&interval_box, L"EDIT", L"100", WS_EX_CLIENTEDGE, ES_NUMBER, 0, 0, 0},
+    {&always_on_top_box, L"BUTTON", L"常に手前に表示", 0, BS_AUTOCHECKBOX, 50, 0, 5},
+    {&font_name_label, L"STATIC", L"フォント名 :", 0, 0, 0, 0, 5},
+    {&font_name_box, L"EDIT", L"", WS_EX_CLIENTEDGE, ES_LEFT, 0, 0, 0},
+    {&write_button, L"BUTTON", L"書き込み", 0, BS_PUSHBUTTON, button_height, write_button_id, 15},
+};
+
+struct NumberBox {
+    HWND* box;
+    const wchar_t* field; // as the refusal names it
+    std::uint16_t EditorSettings::*value;
+};
+
+const NumberBox number_boxes[] = {
+    {&alarm_time_box, L"アラーム時間（ミリ秒）", &EditorSettings::alarm_time_ms},
+    {&frequency_box, L"周波数（Hz）", &EditorSettings::beep_frequency_hz},
+    {&duration_box, L"持続時間（ミリ秒）", &EditorSettings::beep_duration_ms},
+    {&interval_box, L"間隔（ミリ秒）", &EditorSettings::beep_interval_ms},
+};
+
+// Room for any accepted number with blanks around it; longer texts are refused whole rather
+// than cut to something that might parse.
+constexpr int number_text_capacity = 64;
+
+RECT rect_in_parent(HWND control) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+} // namespace
+
+void fit_control_height(HWND control) {
+    HDC dc = GetDC(control);
+    HGDIOBJ previous = SelectObject(dc, GetStockObject(SYSTEM_FONT));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, previous);
+    ReleaseDC(control, dc);
+    const int height = metrics.tmHeight + 2 * GetSystemMetrics(SM_CYEDGE);
+    const RECT r = rect_in_parent(control);
+    MoveWindow(control, r.left, r.top, r.right - r.left, height, TRUE);
+}
+
+int create_controls(HINSTANCE instance) {
+    int previous_bottom = 0;
+    int top = 0;
+    for (const ControlSpec& spec : control_specs) {
+        top = previous_bottom + spec.space_above;
+        int left = control_left;
+        int width = control_width;
+        const bool fitted = spec.id != write_button_id;
+        if (!fitted) {
+            // Centred in the client area of the window as created.
+            RECT client{};
+            GetClientRect(editor_window, &client);
+            left = (client.right - button_width) / 2;
+            width = button_width;
+        }
+        HWND control = CreateWindowExW(
+            spec.ex_style, spec.window_class, spec.text, child_style | spec.style, left, top, width,
+            spec.height, editor_window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+            instance, nullptr);
+        *spec.handle = control;
+        if (control == nullptr) {
+            previous_bottom = top + spec.height;
+            continue;
+        }
+        if (fitted)
+            fit_control_height(control);
+        previous_bottom = rect_in_parent(control).bottom;
+    }
+    return top;
+}
+
+void set_final_size(int button_top) {
+    RECT r{0, 0, client_width, button_top + button_height + space_below_button};
+    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongW(editor_window, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongW(editor_window, GWL_EXSTYLE)));
+    SetWindowPos(editor_window, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                 SWP_NOMOVE | SWP_NOOWNERZORDER);
+}
+
+void fill_controls(const EditorSettings& values) {
+    wchar_t text[decimal_capacity];
+    SetWindowTextW(alarm_time_box, format_decimal(values.alarm_time_ms, text));
+    SetWindowTextW(frequency_box, format_decimal(values.beep_frequency_hz, text));
+    SetWindowTextW(duration_box, format_decimal(values.beep_duration_ms, text));
+    SetWindowTextW(interval_box, format_decimal(values.beep_interval_ms, text));
+    // Any non-zero byte makes the timer topmost, so any shows as checked.
+    SendMessageW(always_on_top_box, BM_SETCHECK,
+                 values.always_on_top != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
+    SetWindowTextW(font_name_box, values.font_name);
+    wchar_t title[16] = L"Version ";
+    append_text(title, 16, format_decimal(values.version, text));
+    SetWindowTextW(editor_window, title);
+}
+
+HWND take_numbers(EditorSettings& values, const wchar_t** refused_field) {
+    for (const NumberBox& number : number_boxes) {
+        wchar_t text[number_text_capacity] = L"";
+        const bool fits = GetWindowTextLengthW(*number.box) < number_text_capacity;
+        GetWindowTextW(*number.box, text, number_text_capacity);
+        std::uint16_t value = 0;
+        if (!fits || !parse_number(text, value)) {
+            *refused_field = number.field;
+            return *number.box;
+        }
+        values.*number.value = value;
+    }
+    return nullptr;
+}
+
+std::uint8_t take_always_on_top() {
+    return SendMessageW(always_on_top_box, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+}
+
+void take_font_units(wchar_t (&units)[font_field_units]) {
+    wchar_t text[2 * font_field_units] = L"";
+    GetWindowTextW(font_name_box, text, 2 * font_field_units);
+    font_units_from_text(text, units);
+}

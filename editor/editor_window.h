@@ -1,0 +1,22 @@
+// The twelve controls of the editor's window, their layout, the window's final size, and moving
+// values between the controls and EditorSettings.
+#pragma once
+
+#include <windows.h>
+
+#include "patcher.h"
+
+// Creates the controls one under the other; returns the write button's top.
+int create_controls(HINSTANCE instance);
+// Gives the window a client area 300 wide that ends 5 pixels below the write button.
+void set_final_size(int button_top);
+// Gives a control the height of one line of the system font plus its edges, keeping its
+// position and width.
+void fit_control_height(HWND control);
+
+void fill_controls(const EditorSettings& values);
+// Takes the four numbers into `values`. Returns null when all were accepted, otherwise the
+// first refused box, with its field's name in `refused_field`.
+HWND take_numbers(EditorSettings& values, const wchar_t** refused_field);
+std::uint8_t take_always_on_top();
+void take_font_units(wchar_t (&units)[font_field_units]);

@@ -1,0 +1,37 @@
+// The whole timer executable held in one block of the process heap (image_block, image_size in
+// editor_state.h). All growth is zero-filled, so every byte the file does not supply is zero.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+#include "patcher.h"
+
+// Scoped owner of the block: takes the process heap and an empty block, and frees the block
+// when it ends. At most one exists at a time.
+class FileImage {
+  public:
+    FileImage();
+    ~FileImage();
+    FileImage(const FileImage&) = delete;
+    FileImage& operator=(const FileImage&) = delete;
+};
+
+// Sets the image's length to `size` bytes; new bytes are zero. False when memory ran out,
+// leaving the image as it was.
+bool resize_image(std::size_t size);
+
+// Replaces the image with the whole file at `path`. ERROR_SUCCESS, or the system's error code
+// (the image's contents are then unspecified).
+DWORD load_file(const wchar_t* path);
+
+// Copies `length` bytes at `offset` of the image; bytes beyond its end read as zero.
+void read_field(std::size_t offset, std::size_t length, void* destination);
+
+// Copies `length` bytes to `offset` of the image, first growing it to offset + length when it
+// ends earlier. False when memory ran out, leaving the image as it was.
+bool write_field(std::size_t offset, std::size_t length, const void* source);
+
+// Stores 32 units as little-endian bytes over the font-name field.
+bool write_font_name(const wchar_t (&units)[font_field_units]);

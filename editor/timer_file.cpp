@@ -1,0 +1,215 @@
+#include "timer_file.h"
+
+#include "editor_state.h"
+#include "editor_window.h"
+#include "file_image.h"
+
+namespace {
+
+constexpr wchar_t check_caption[] = L"チェック！";
+constexpr std::size_t message_capacity = 2048;
+
+// Sharing and access errors that a virus scanner's brief look at a file also causes.
+bool may_pass(DWORD error) {
+    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
+           error == ERROR_LOCK_VIOLATION;
+}
+constexpr int replace_attempts = 3;
+constexpr DWORD replace_retry_ms = 100;
+
+// The system's text for `error`, with its number, appended to `message`.
+void append_system_error(wchar_t* message, DWORD error) {
+    wchar_t text[512] = L"";
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, error, 0, text, 512, nullptr);
+    for (DWORD n = length; n > 0 && (text[n - 1] == L'\r' || text[n - 1] == L'\n' ||
+                                     text[n - 1] == L' ' || text[n - 1] == L'.');
+         --n)
+        text[n - 1] = L'\0';
+    wchar_t number[decimal_capacity];
+    append_text(message, message_capacity, text);
+    append_text(message, message_capacity, L"（エラー ");
+    append_text(message, message_capacity, format_decimal(error, number));
+    append_text(message, message_capacity, L"）");
+}
+
+void report_failure(HWND window, const wchar_t* what, DWORD error, const wchar_t* advice) {
+    wchar_t message[message_capacity] = L"";
+    append_text(message, message_capacity, what);
+    append_text(message, message_capacity, L"\n\n");
+    append_text(message, message_capacity, timer_path);
+    append_text(message, message_capacity, L"\n");
+    append_system_error(message, error);
+    append_text(message, message_capacity, L"\n\n");
+    append_text(message, message_capacity, advice);
+    MessageBoxW(window, message, check_caption, MB_ICONWARNING);
+}
+
+constexpr wchar_t read_failure[] = L"ファイルを読み込めませんでした。何も書き込まずに終了します。";
+constexpr wchar_t read_advice[] = L"ファイルが他のプログラムに開かれていないか、"
+                                  L"フォルダではないかを確認して下さい。";
+constexpr wchar_t write_failure[] = L"書き込めませんでした。ファイルは元のまま変更されていません。";
+constexpr wchar_t write_advice[] = L"タイマーが起動したままでないか、"
+                                   L"ファイルが読み取り専用でないか、"
+                                   L"ディスクの空きが足りているかを確認して、"
+                                   L"もう一度書き込んで下さい。";
+
+void report_refused_number(HWND window, const wchar_t* field) {
+    wchar_t message[message_capacity] = L"「";
+    append_text(message, message_capacity, field);
+    append_text(message, message_capacity,
+                L"」には 0 から 65535 までの整数を入力して下さい。何も書き込んでいません。");
+    MessageBoxW(window, message, check_caption, MB_ICONWARNING);
+}
+
+// The folder part of `path` (up to its last separator), or the current folder.
+void folder_of(const wchar_t* path, wchar_t (&folder)[timer_path_capacity]) {
+    std::size_t cut = 0;
+    for (std::size_t i = 0; path[i] != L'\0'; ++i)
+        if (path[i] == L'\\' || path[i] == L'/' || path[i] == L':')
+            cut = i + 1;
+    if (cut == 0) {
+        folder[0] = L'.';
+        folder[1] = L'\0';
+        return;
+    }
+    for (std::size_t i = 0; i < cut; ++i)
+        folder[i] = path[i];
+    folder[cut] = L'\0';
+}
+
+DWORD write_image_to(const wchar_t* path) {
+    HANDLE file =
+        CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return GetLastError();
+    DWORD error = ERROR_SUCCESS;
+    std::size_t done = 0;
+    while (error == ERROR_SUCCESS && done < image_size) {
+        DWORD written = 0;
+        if (!WriteFile(file, image_block + done, static_cast<DWORD>(image_size - done), &written,
+                       nullptr))
+            error = GetLastError();
+        else if (written == 0)
+            error = ERROR_WRITE_FAULT;
+        done += written;
+    }
+    if (error == ERROR_SUCCESS && !FlushFileBuffers(file))
+        error = GetLastError();
+    if (!CloseHandle(file) && error == ERROR_SUCCESS)
+        error = GetLastError();
+    return error;
+}
+
+// A file that a running program was started from cannot be opened for writing (error 32), nor
+// can a read-only one (error 5). Asking first keeps the replace from going ahead where it
+// would only succeed by moving the running program's file aside. The read-only attribute is
+// honoured even where the file system would let an administrator write the file.
+DWORD check_writable(const wchar_t* path) {
+    const DWORD attributes = GetFileAttributesW(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return GetLastError();
+    if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))
+        return ERROR_ACCESS_DENIED;
+    HANDLE file =
+        CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return GetLastError();
+    CloseHandle(file);
+    return ERROR_SUCCESS;
+}
+
+DWORD replace_file(const wchar_t* replacement, const wchar_t* path) {
+    DWORD error = ERROR_SUCCESS;
+    for (int attempt = 0; attempt < replace_attempts; ++attempt) {
+        if (attempt > 0)
+            Sleep(replace_retry_ms);
+        error = check_writable(path);
+        if (error == ERROR_SUCCESS &&
+            MoveFileExW(replacement, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return ERROR_SUCCESS;
+        if (error == ERROR_SUCCESS)
+            error = GetLastError();
+        if (!may_pass(error))
+            break;
+    }
+    return error;
+}
+
+} // namespace
+
+bool find_timer(const wchar_t* arguments) {
+    if (!timer_path_from_arguments(arguments, timer_path, timer_path_capacity))
+        return false;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(timer_path, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(search);
+    return true;
+}
+
+void report_timer_not_found() {
+    MessageBoxW(nullptr, L"Orvantiが見つかりません。", L"PlinkettProperty", MB_ICONWARNING);
+}
+
+DWORD save_image(const wchar_t* path) {
+    wchar_t folder[timer_path_capacity];
+    folder_of(path, folder);
+    wchar_t temporary[MAX_PATH];
+    if (GetTempFileNameW(folder, L"plk", 0, temporary) == 0)
+        return GetLastError();
+    DWORD error = write_image_to(temporary);
+    if (error == ERROR_SUCCESS)
+        error = replace_file(temporary, path);
+    if (error != ERROR_SUCCESS)
+        DeleteFileW(temporary);
+    return error;
+}
+
+void load_from_timer(HWND window) {
+    FileImage image;
+    const DWORD error = load_file(timer_path);
+    if (error != ERROR_SUCCESS) {
+        report_failure(window, read_failure, error, read_advice);
+        PostQuitMessage(0);
+        return;
+    }
+    editor_settings = read_settings(image_block, image_size);
+    fill_controls(editor_settings);
+    if (editor_settings.version != settings_block::supported_version) {
+        MessageBoxW(window, L"異なるバージョンのOrvantiは編集できません。", check_caption,
+                    MB_ICONWARNING);
+        PostQuitMessage(0);
+    }
+}
+
+bool write_to_timer(HWND window) {
+    const wchar_t* refused_field = nullptr;
+    if (HWND refused = take_numbers(editor_settings, &refused_field)) {
+        report_refused_number(window, refused_field);
+        SetFocus(refused);
+        SendMessageW(refused, EM_SETSEL, 0, -1);
+        return false;
+    }
+    editor_settings.always_on_top = take_always_on_top();
+    wchar_t font_units[font_field_units];
+    take_font_units(font_units);
+
+    MessageBoxW(window, L"書き込みを開始します、Orvantiが終了している事を確認して下さい。",
+                check_caption, MB_ICONWARNING);
+
+    // The file as it is now, not as it was at start-up, is the base of the write.
+    FileImage image;
+    DWORD error = load_file(timer_path);
+    if (error == ERROR_SUCCESS && !patch_image(editor_settings, font_units))
+        error = ERROR_NOT_ENOUGH_MEMORY;
+    if (error == ERROR_SUCCESS)
+        error = save_image(timer_path);
+    if (error != ERROR_SUCCESS) {
+        report_failure(window, write_failure, error, write_advice);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,405 @@
+// The settings editor with its real windows: start-up, layout, the write and its refusals and
+// failures, and the timer reading what the editor wrote.
+#include <gtest/gtest.h>
+
+#include "harness.h"
+#include "settings_block.h"
+
+using namespace e2e;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+// Creation order of the editor's controls.
+// clang-format off
+enum Control {
+    alarm_label, alarm_box, frequency_label, frequency_box, duration_label, duration_box,
+    interval_label, interval_box, always_on_top_box, font_label, font_box, write_button,
+    control_count
+};
+// clang-format on
+
+const wchar_t check_caption[] = L"チェック！";
+const wchar_t before_write[] = L"書き込みを開始します、Orvantiが終了している事を確認して下さい。";
+
+// A scratch folder holding Plinkett.exe, a copy of the built timer changed by `patch`.
+std::wstring folder_with_timer(const std::function<void(Bytes&)>& patch = nullptr) {
+    const std::wstring folder = scratch_folder();
+    Bytes bytes = read_file(built_program(L"Plinkett.exe"));
+    if (patch)
+        patch(bytes);
+    write_file(folder + L"\\Plinkett.exe", bytes);
+    return folder;
+}
+
+void set_text(HWND control, const wchar_t* text) {
+    SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), SMTO_BLOCK, 5000,
+                        nullptr);
+}
+
+// Waits for the editor's next message box, checks that the editor's window owns it and that it
+// has the check caption, closes it with OK and returns its text.
+std::wstring answer_box(const EditorRun& editor) {
+    HWND box = wait_for_message_box(editor.id());
+    if (box == nullptr)
+        return L"(no message box)";
+    EXPECT_EQ(GetWindow(box, GW_OWNER), editor.window());
+    EXPECT_EQ(text_of(box), check_caption);
+    std::wstring text = message_text(box);
+    press_ok(box);
+    return text;
+}
+
+// Presses write and confirms the warning before the write.
+void write(const EditorRun& editor) {
+    editor.press_write();
+    EXPECT_EQ(answer_box(editor), before_write);
+}
+
+void put_u16(Bytes& bytes, std::size_t at, unsigned value) {
+    bytes[at] = static_cast<std::uint8_t>(value & 0xFF);
+    bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+int fitted_height() {
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, GetStockObject(SYSTEM_FONT));
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc, &tm);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    return tm.tmHeight + 2 * GetSystemMetrics(SM_CYEDGE);
+}
+
+bool still_running(const EditorRun& editor) {
+    return WaitForSingleObject(editor.process->handle(), 0) == WAIT_TIMEOUT;
+}
+
+} // namespace
+
+TEST(EditorStart, WithoutTheTimerShowsTheNotFoundBoxAndNoWindow) {
+    const std::wstring folder = scratch_folder();
+    EditorRun editor(folder);
+    HWND box = wait_for_message_box(editor.id());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(message_text(box), L"Orvantiが見つかりません。");
+    EXPECT_EQ(text_of(box), L"PlinkettProperty");
+    EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr);
+    for (HWND w : windows_of(editor.id()))
+        EXPECT_NE(class_of(w), L"MainApp");
+    press_ok(box);
+    EXPECT_EQ(editor.process->wait_exit(10000), 0u);
+    EXPECT_TRUE(folder_entries(folder).empty());
+}
+
+TEST(EditorStart, ShippedTimerLoadsIntoTheControls) {
+    EditorRun editor(folder_with_timer());
+    HWND window = wait_for_window(editor.id(), L"MainApp");
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(text_of(window), L"Version 3");
+    auto c = editor.controls();
+    ASSERT_EQ(c.size(), static_cast<std::size_t>(control_count));
+    // clang-format off
+    const wchar_t* texts[] = {
+        L"アラーム時間（ミリ秒）:", L"10000", L"周波数（Hz）:", L"4400",
+        L"持続時間（ミリ秒）:", L"100", L"間隔（ミリ秒）:", L"20",
+        L"常に手前に表示", L"フォント名 :", L"", L"書き込み"};
+    // clang-format on
+    for (int i = 0; i < control_count; ++i)
+        EXPECT_EQ(text_of(c[i]), texts[i]) << i;
+    EXPECT_EQ(SendMessageW(c[always_on_top_box], BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    for (int box : {alarm_box, frequency_box, duration_box, interval_box})
+        EXPECT_TRUE(GetWindowLongW(c[box], GWL_STYLE) & ES_NUMBER) << box;
+}
+
+TEST(EditorStart, LayoutFollowsTheFittedHeight) {
+    EditorRun editor(folder_with_timer());
+    HWND window = wait_for_window(editor.id(), L"MainApp");
+    ASSERT_NE(window, nullptr);
+    const LONG style = GetWindowLongW(window, GWL_STYLE);
+    const LONG ex_style = GetWindowLongW(window, GWL_EXSTYLE);
+    EXPECT_EQ(style & (WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS),
+              WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS);
+    EXPECT_EQ(ex_style & (WS_EX_CONTROLPARENT | WS_EX_WINDOWEDGE),
+              WS_EX_CONTROLPARENT | WS_EX_WINDOWEDGE);
+    EXPECT_EQ(GetClassLongW(window, GCL_STYLE) & 0xFFFF, CS_HREDRAW | CS_VREDRAW);
+
+    const int h = fitted_height();
+    const int tops[] = {10,         10 + h,     15 + 2 * h, 15 + 3 * h, 20 + 4 * h, 20 + 5 * h,
+                        25 + 6 * h, 25 + 7 * h, 30 + 8 * h, 35 + 9 * h, 35 + 10 * h};
+    auto c = editor.controls();
+    ASSERT_EQ(c.size(), static_cast<std::size_t>(control_count));
+    for (int i = 0; i < write_button; ++i) {
+        const RECT r = rect_in_parent(c[i]);
+        EXPECT_EQ(r.left, 10) << i;
+        EXPECT_EQ(r.right - r.left, 280) << i;
+        EXPECT_EQ(r.top, tops[i]) << i;
+        EXPECT_EQ(r.bottom - r.top, h) << i;
+        EXPECT_EQ(GetDlgCtrlID(c[i]), 0) << i;
+    }
+    // The button was centred in the client area of the window as created, 300 wide outside.
+    RECT frame{0, 0, 0, 0};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(style), FALSE, static_cast<DWORD>(ex_style));
+    const int created_client_width = 300 - (frame.right - frame.left);
+    const RECT button = rect_in_parent(c[write_button]);
+    EXPECT_EQ(button.left, (created_client_width - 100) / 2);
+    EXPECT_EQ(button.top, 50 + 11 * h);
+    EXPECT_EQ(button.right - button.left, 100);
+    EXPECT_EQ(button.bottom - button.top, 30);
+    EXPECT_EQ(GetDlgCtrlID(c[write_button]), 403);
+
+    const RECT client = client_rect(window);
+    EXPECT_EQ(client.right, 300);
+    EXPECT_EQ(client.bottom, 85 + 11 * h);
+}
+
+TEST(EditorWrite, ChangedValuesAreWrittenByteForByte) {
+    const std::wstring folder = folder_with_timer();
+    const Bytes original = read_file(folder + L"\\Plinkett.exe");
+    EditorRun editor(folder);
+    ASSERT_NE(wait_for_window(editor.id(), L"MainApp"), nullptr);
+    auto c = editor.controls();
+    set_text(c[alarm_box], L"65535");
+    set_text(c[frequency_box], L"");
+    set_text(c[duration_box], L"1");
+    set_text(c[interval_box], L"007");
+    SendMessageW(c[always_on_top_box], BM_SETCHECK, BST_CHECKED, 0);
+    set_text(c[font_box], L"Arial");
+    write(editor);
+    EXPECT_EQ(editor.process->wait_exit(10000), 0u);
+
+    Bytes expected = original;
+    expected[82651] = 1;
+    put_u16(expected, 82652, 65535);
+    put_u16(expected, 82654, 0);
+    put_u16(expected, 82656, 1);
+    put_u16(expected, 82658, 7);
+    std::fill(expected.begin() + 82660, expected.begin() + 82724, 0);
+    const std::wstring font = L"Arial";
+    for (std::size_t i = 0; i < font.size(); ++i)
+        put_u16(expected, 82660 + 2 * i, font[i]);
+    EXPECT_EQ(read_file(folder + L"\\Plinkett.exe"), expected);
+    EXPECT_EQ(folder_entries(folder), std::vector<std::wstring>{L"Plinkett.exe"});
+}
+
+TEST(EditorWrite, TheFileIsReadAgainAtWriteTime) {
+    const std::wstring folder = folder_with_timer();
+    const std::wstring exe = folder + L"\\Plinkett.exe";
+    EditorRun editor(folder);
+    ASSERT_NE(wait_for_window(editor.id(), L"MainApp"), nullptr);
+    editor.press_write();
+    HWND box = wait_for_message_box(editor.id());
+    ASSERT_NE(box, nullptr);
+    // Changed after the start-up load, while the editor asks for the timer to be closed.
+    Bytes changed = read_file(exe);
+    changed[1000] ^= 0xFF;
+    changed[82648] = 'Z';
+    changed[82650] = 7;
+    put_u16(changed, 82658, 999);
+    write_file(exe, changed);
+    press_ok(box);
+    EXPECT_EQ(editor.process->wait_exit(10000), 0u);
+
+    Bytes expected = changed;
+    put_u16(expected, 82658, 20);
+    EXPECT_EQ(read_file(exe), expected);
+}
+
+TEST(EditorWrite, CloseBoxWritesNothing) {
+    const std::wstring folder = folder_with_timer();
+    const Bytes original = read_file(folder + L"\\Plinkett.exe");
+    EditorRun editor(folder);
+    HWND window = wait_for_window(editor.id(), L"MainApp");
+    ASSERT_NE(window, nullptr);
+    set_text(editor.controls()[alarm_box], L"1");
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(editor.process->wait_exit(10000), 0u);
+    EXPECT_EQ(read_file(folder + L"\\Plinkett.exe"), original);
+    EXPECT_EQ(folder_entries(folder), std::vector<std::wstring>{L"Plinkett.exe"});
+}
+
+TEST(EditorStart, OtherVersionsAndShortFilesAreNotEdited) {
+    struct Case {
+        const char* name;
+        std::function<void(Bytes&)> patch;
+        const wchar_t* title;
+    } cases[] = {
+        {"version 2", [](Bytes& b) { b[82650] = 2; }, L"Version 2"},
+        {"ends before the version byte", [](Bytes& b) { b.resize(82650); }, L"Version 0"},
+        {"empty", [](Bytes& b) { b.clear(); }, L"Version 0"},
+    };
+    for (const auto& c : cases) {
+        const std::wstring folder = folder_with_timer(c.patch);
+        const Bytes original = read_file(folder + L"\\Plinkett.exe");
+        EditorRun editor(folder);
+        HWND window = editor.window();
+        ASSERT_NE(window, nullptr) << c.name;
+        EXPECT_EQ(answer_box(editor), L"異なるバージョンのOrvantiは編集できません。") << c.name;
+        EXPECT_EQ(text_of(window), c.title) << c.name;
+        EXPECT_EQ(editor.process->wait_exit(10000), 0u) << c.name;
+        EXPECT_EQ(read_file(folder + L"\\Plinkett.exe"), original) << c.name;
+    }
+}
+
+TEST(EditorWrite, NumbersOutsideZeroTo65535AreRefusedUntilCorrected) {
+    const std::wstring folder = folder_with_timer();
+    const Bytes original = read_file(folder + L"\\Plinkett.exe");
+    EditorRun editor(folder);
+    ASSERT_NE(wait_for_window(editor.id(), L"MainApp"), nullptr);
+    auto c = editor.controls();
+    const struct {
+        int box;
+        const wchar_t* field;
+    } boxes[] = {{alarm_box, L"「アラーム時間（ミリ秒）」"},
+                 {frequency_box, L"「周波数（Hz）」"},
+                 {duration_box, L"「持続時間（ミリ秒）」"},
+                 {interval_box, L"「間隔（ミリ秒）」"}};
+    for (const auto& b : boxes) {
+        const std::wstring shown = text_of(c[b.box]);
+        for (const wchar_t* typed : {L"70000", L"65536", L"-1", L"12ab"}) {
+            set_text(c[b.box], typed);
+            editor.press_write();
+            const std::wstring message = answer_box(editor);
+            EXPECT_NE(message.find(b.field), std::wstring::npos) << message;
+            EXPECT_NE(message.find(L"65535"), std::wstring::npos) << message;
+            ASSERT_TRUE(still_running(editor)) << typed;
+        }
+        set_text(c[b.box], shown.c_str());
+    }
+    EXPECT_EQ(read_file(folder + L"\\Plinkett.exe"), original);
+
+    set_text(c[alarm_box], L"65535");
+    write(editor);
+    EXPECT_EQ(editor.process->wait_exit(10000), 0u);
+    Bytes expected = original;
+    put_u16(expected, 82652, 65535);
+    std::fill(expected.begin() + 82722, expected.begin() + 82724, 0);
+    EXPECT_EQ(read_file(folder + L"\\Plinkett.exe"), expected);
+}
+
+TEST(EditorStart, UnreadableFileIsReportedAndNothingWritten) {
+    for (const bool folder_case : {true, false}) {
+        const char* what = folder_case ? "a folder named Plinkett.exe" : "a locked file";
+        const std::wstring folder = folder_case ? scratch_folder() : folder_with_timer();
+        const std::wstring exe = folder + L"\\Plinkett.exe";
+        if (folder_case)
+            CreateDirectoryW(exe.c_str(), nullptr);
+        const Bytes original = read_file(exe);
+        HANDLE lock = folder_case ? INVALID_HANDLE_VALUE
+                                  : CreateFileW(exe.c_str(), GENERIC_READ, 0, nullptr,
+                                                OPEN_EXISTING, 0, nullptr);
+        EditorRun editor(folder);
+        ASSERT_NE(editor.window(), nullptr) << what;
+        const std::wstring message = answer_box(editor);
+        EXPECT_NE(message.find(L"読み込めませんでした"), std::wstring::npos) << message;
+        EXPECT_NE(message.find(L"Plinkett.exe"), std::wstring::npos) << message;
+        EXPECT_EQ(editor.process->wait_exit(10000), 0u) << what;
+        if (lock != INVALID_HANDLE_VALUE)
+            CloseHandle(lock);
+        EXPECT_EQ(read_file(exe), original) << what;
+        EXPECT_EQ((GetFileAttributesW(exe.c_str()) & FILE_ATTRIBUTE_DIRECTORY) != 0, folder_case);
+        EXPECT_EQ(folder_entries(folder), std::vector<std::wstring>{L"Plinkett.exe"}) << what;
+    }
+}
+
+namespace {
+
+// Presses write on an editor whose file cannot be replaced and checks that it says so, stays
+// open and leaves the file as it was, and ends with 0 when closed. `release` undoes what kept
+// the file from being written.
+void expect_write_refused(const EditorRun& editor, const std::wstring& folder,
+                          const Bytes& original, const std::function<void()>& release = nullptr) {
+    set_text(editor.controls()[alarm_box], L"1");
+    write(editor);
+    const std::wstring message = answer_box(editor);
+    if (release)
+        release();
+    EXPECT_NE(message.find(L"変更されていません"), std::wstring::npos) << message;
+    EXPECT_TRUE(still_running(editor));
+    EXPECT_EQ(read_file(folder + L"\\Plinkett.exe"), original);
+    EXPECT_EQ(folder_entries(folder), std::vector<std::wstring>{L"Plinkett.exe"});
+    PostMessageW(editor.window(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(editor.process->wait_exit(10000), 0u);
+}
+
+} // namespace
+
+TEST(EditorWrite, ReadOnlyFileIsLeftAsItWas) {
+    const std::wstring folder = folder_with_timer();
+    const std::wstring exe = folder + L"\\Plinkett.exe";
+    const Bytes original = read_file(exe);
+    SetFileAttributesW(exe.c_str(), FILE_ATTRIBUTE_READONLY);
+    EditorRun editor(folder);
+    ASSERT_NE(wait_for_window(editor.id(), L"MainApp"), nullptr);
+    expect_write_refused(editor, folder, original);
+    EXPECT_TRUE(GetFileAttributesW(exe.c_str()) & FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesW(exe.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(EditorWrite, FileOfTheRunningTimerIsLeftAsItWas) {
+    TimerRun timer;
+    ASSERT_NE(timer.window, nullptr);
+    const Bytes original = read_file(timer.folder + L"\\Plinkett.exe");
+    EditorRun editor(timer.folder);
+    ASSERT_NE(wait_for_window(editor.id(), L"MainApp"), nullptr);
+    expect_write_refused(editor, timer.folder, original);
+    EXPECT_EQ(timer.close(), 0u);
+}
+
+TEST(EditorWrite, FileLockedAtWriteTimeIsLeftAsItWas) {
+    const std::wstring folder = folder_with_timer();
+    const std::wstring exe = folder + L"\\Plinkett.exe";
+    const Bytes original = read_file(exe);
+    EditorRun editor(folder);
+    ASSERT_NE(wait_for_window(editor.id(), L"MainApp"), nullptr);
+    HANDLE lock = CreateFileW(exe.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    expect_write_refused(editor, folder, original, [&] { CloseHandle(lock); });
+}
+
+TEST(EditorStart, QuotedPathWithBlanksIsFound) {
+    const std::wstring folder = scratch_folder();
+    const std::wstring inner = folder + L"\\my timer";
+    CreateDirectoryW(inner.c_str(), nullptr);
+    copy_file_into(built_program(L"Plinkett.exe"), inner, L"Plinkett.exe");
+    EditorRun editor(folder, L"\"" + inner + L"\\Plinkett.exe\"  ");
+    HWND window = wait_for_window(editor.id(), L"MainApp");
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(text_of(window), L"Version 3");
+    set_text(editor.controls()[alarm_box], L"1234");
+    write(editor);
+    EXPECT_EQ(editor.process->wait_exit(10000), 0u);
+    const Bytes written = read_file(inner + L"\\Plinkett.exe");
+    ASSERT_GE(written.size(), 82654u);
+    EXPECT_EQ(written[82652] | written[82653] << 8, 1234);
+}
+
+TEST(EditorAndTimer, TheTimerStartsWithWhatTheEditorWrote) {
+    const std::wstring folder = folder_with_timer();
+    {
+        EditorRun editor(folder);
+        ASSERT_NE(wait_for_window(editor.id(), L"MainApp"), nullptr);
+        auto c = editor.controls();
+        set_text(c[alarm_box], L"1500");
+        SendMessageW(c[always_on_top_box], BM_SETCHECK, BST_CHECKED, 0);
+        write(editor);
+        ASSERT_EQ(editor.process->wait_exit(10000), 0u);
+    }
+    Process timer(folder + L"\\Plinkett.exe", L"", folder);
+    HWND window = wait_for_window(timer.id(), L"PlinkettWnd");
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+
+    // A one-second countdown: the title shows "00.00" while the alarm sounds and the set time
+    // again when it ends.
+    PostMessageW(window, WM_KEYDOWN, '1', 0);
+    ASSERT_TRUE(wait_until([&] { return text_of(window) == L"00.01"; }, 5000));
+    PostMessageW(window, WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(wait_until([&] { return text_of(window) == L"00.00"; }, 5000));
+    const DWORD alarm_start = GetTickCount();
+    ASSERT_TRUE(wait_until([&] { return text_of(window) == L"00.01"; }, 15000));
+    EXPECT_NEAR(static_cast<double>(GetTickCount() - alarm_start), 1500.0, 250.0);
+
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(timer.wait_exit(15000), 0u);
+}

@@ -1,0 +1,235 @@
+// The editor's byte work on the timer's executable, the checks on typed text and the command
+// line.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "editor_state.h"
+#include "file_image.h"
+#include "patcher.h"
+
+using Bytes = std::vector<std::uint8_t>;
+using settings_block::file_offset;
+
+namespace {
+
+constexpr std::size_t full_size = 90000;
+
+// A file with the shipped record at its place and no zero byte anywhere else, so that a
+// stray write or a zero read from the wrong place shows.
+Bytes timer_like_file(std::size_t size = full_size) {
+    Bytes bytes(size);
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<std::uint8_t>(i % 251 + 1);
+    for (std::size_t i = 0; i < settings_block::block_size && file_offset + i < size; ++i)
+        bytes[file_offset + i] = settings_block::shipped[i];
+    return bytes;
+}
+
+void put_units(Bytes& bytes, std::size_t at, const std::u16string& units) {
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        bytes[at + 2 * i] = static_cast<std::uint8_t>(units[i] & 0xFF);
+        bytes[at + 2 * i + 1] = static_cast<std::uint8_t>(units[i] >> 8);
+    }
+}
+
+// Reads `size` bytes of `data` with guard bytes behind them: a read past the end would see them.
+EditorSettings read_guarded(Bytes data, std::size_t size) {
+    data.resize(size);
+    data.resize(size + 256, 0xA5);
+    return read_settings(data.data(), size);
+}
+
+// The current file image after patching `file` with `values` and the font text.
+Bytes patched(const Bytes& file, const EditorSettings& values, const wchar_t* font) {
+    FileImage image;
+    EXPECT_TRUE(resize_image(file.size()));
+    if (!file.empty())
+        std::memcpy(image_block, file.data(), file.size());
+    wchar_t units[font_field_units];
+    font_units_from_text(font, units);
+    EXPECT_TRUE(patch_image(values, units));
+    return Bytes(image_block, image_block + image_size);
+}
+
+EditorSettings some_values() {
+    EditorSettings v{};
+    v.always_on_top = 1;
+    v.alarm_time_ms = 1500;
+    v.beep_frequency_hz = 0;
+    v.beep_duration_ms = 65535;
+    v.beep_interval_ms = 7;
+    return v;
+}
+
+} // namespace
+
+TEST(EditorRead, ShippedFileGivesShippedValues) {
+    auto s = read_guarded(timer_like_file(), full_size);
+    EXPECT_EQ(s.version, 3);
+    EXPECT_EQ(s.always_on_top, 0);
+    EXPECT_EQ(s.alarm_time_ms, 10000);
+    EXPECT_EQ(s.beep_frequency_hz, 4400);
+    EXPECT_EQ(s.beep_duration_ms, 100);
+    EXPECT_EQ(s.beep_interval_ms, 20);
+    EXPECT_STREQ(s.font_name, L"");
+}
+
+TEST(EditorRead, FieldsAtTheirFileOffsetsLittleEndian) {
+    auto file = timer_like_file();
+    const std::uint8_t fields[] = {2, 255, 0x70, 0x11, 0xFF, 0xFF, 0x01, 0x80, 0x00, 0x00};
+    std::memcpy(&file[82650], fields, sizeof fields);
+    auto s = read_guarded(file, full_size);
+    EXPECT_EQ(s.version, 2);
+    EXPECT_EQ(s.always_on_top, 255);
+    EXPECT_EQ(s.alarm_time_ms, 4464);
+    EXPECT_EQ(s.beep_frequency_hz, 65535);
+    EXPECT_EQ(s.beep_duration_ms, 0x8001);
+    EXPECT_EQ(s.beep_interval_ms, 0);
+}
+
+TEST(EditorRead, FontNameEndsAtItsFirstZeroUnitOrAfterThirtyTwoUnits) {
+    auto file = timer_like_file();
+    put_units(file, 82660, u"Mono\0Sans");
+    EXPECT_STREQ(read_guarded(file, full_size).font_name, L"Mono");
+
+    const std::u16string full(32, u'\x30A2'); // no zero unit in the whole field
+    put_units(file, 82660, full);
+    EXPECT_EQ(std::wstring(read_guarded(file, full_size).font_name), std::wstring(32, L'\x30A2'));
+}
+
+TEST(EditorRead, ShortFilesReadAsZerosWhereTheyEnd) {
+    auto file = timer_like_file();
+    put_units(file, 82660, u"ABCDEF");
+    struct Case {
+        std::size_t size;
+        int version, alarm_time_ms, beep_interval_ms;
+        const wchar_t* font;
+    } cases[] = {
+        {0, 0, 0, 0, L""},
+        {82650, 0, 0, 0, L""},
+        {82651, 3, 0, 0, L""},
+        {82653, 3, 0x10, 0, L""},
+        {82659, 3, 10000, 0x14, L""},
+        {82664, 3, 10000, 20, L"AB"},
+        {82723, 3, 10000, 20, L"ABCDEF"},
+    };
+    for (const auto& c : cases) {
+        auto s = read_guarded(file, c.size);
+        EXPECT_EQ(s.version, c.version) << c.size;
+        EXPECT_EQ(s.alarm_time_ms, c.alarm_time_ms) << c.size;
+        EXPECT_EQ(s.beep_interval_ms, c.beep_interval_ms) << c.size;
+        EXPECT_STREQ(s.font_name, c.font) << c.size;
+    }
+}
+
+TEST(EditorPatch, WritesTheFieldsAndKeepsEveryOtherByteAndTheLength) {
+    auto file = timer_like_file();
+    put_units(file, 82660, u"A much longer old font name xyz"); // 31 units
+    auto expected = file;
+    const std::uint8_t fields[] = {1, 0xDC, 0x05, 0x00, 0x00, 0xFF, 0xFF, 0x07, 0x00};
+    std::memcpy(&expected[82651], fields, sizeof fields);
+    std::fill(&expected[82660], &expected[82724], 0);
+    put_units(expected, 82660, u"Abc");
+
+    EXPECT_EQ(patched(file, some_values(), L"Abc"), expected);
+}
+
+TEST(EditorPatch, FontNameIsItsUnitsThenZerosToTheThirtySecond) {
+    const std::wstring thirty_one(31, L'\x30D5');
+    const std::wstring forty(40, L'W');
+    struct Case {
+        const wchar_t* text;
+        std::size_t units;
+    } cases[] = {{L"", 0}, {L"Abc", 3}, {thirty_one.c_str(), 31}, {forty.c_str(), 31}};
+    auto file = timer_like_file();
+    put_units(file, 82660, std::u16string(32, u'Z'));
+    for (const auto& c : cases) {
+        auto image = patched(file, some_values(), c.text);
+        for (std::size_t i = 0; i < 32; ++i) {
+            const unsigned unit = image[82660 + 2 * i] | image[82661 + 2 * i] << 8;
+            EXPECT_EQ(unit, i < c.units ? static_cast<unsigned>(c.text[i]) : 0u)
+                << c.units << " units, unit " << i;
+        }
+    }
+}
+
+TEST(EditorPatch, AlwaysOnTopIsWrittenAsZeroOrOne) {
+    for (int flag : {0, 1, 255}) {
+        auto values = some_values();
+        values.always_on_top = static_cast<std::uint8_t>(flag);
+        EXPECT_EQ(patched(timer_like_file(), values, L"")[82651], flag != 0 ? 1 : 0) << flag;
+    }
+}
+
+TEST(EditorPatch, ShortFilesGrowWithZerosOnlyToTheEndOfTheFontField) {
+    for (std::size_t size : {0u, 100u, 82651u, 82655u, 82723u}) {
+        const auto file = timer_like_file(size);
+        auto image = patched(file, some_values(), L"Abc");
+        ASSERT_EQ(image.size(), 82724u) << size;
+        EXPECT_TRUE(std::equal(file.begin(), file.begin() + std::min<std::size_t>(size, 82651),
+                               image.begin()))
+            << size;
+        for (std::size_t i = size; i < 82651; ++i)
+            ASSERT_EQ(image[i], 0) << size << " at " << i;
+        EXPECT_EQ(image[82652], 0xDC) << size;
+        EXPECT_EQ(image[82660], 'A') << size;
+    }
+}
+
+TEST(EditorNumbers, WholeNumbersFromZeroTo65535AreTaken) {
+    struct Case {
+        const wchar_t* text;
+        std::uint16_t value;
+    } cases[] = {{L"", 0},    {L"   ", 0},   {L"0", 0},        {L"65535", 65535},
+                 {L"007", 7}, {L" 42 ", 42}, {L"10000", 10000}};
+    for (const auto& c : cases) {
+        std::uint16_t value = 1234;
+        EXPECT_TRUE(parse_number(c.text, value)) << c.text;
+        EXPECT_EQ(value, c.value) << c.text;
+    }
+}
+
+TEST(EditorNumbers, AnythingElseIsRefusedAndLeavesTheValue) {
+    for (const wchar_t* text : {L"65536", L"70000", L"99999999999999999999", L"-1", L"+1", L"12ab",
+                                L"abc", L"1 2", L"1.5", L"\xFF11\xFF12"}) {
+        std::uint16_t value = 1234;
+        EXPECT_FALSE(parse_number(text, value)) << text;
+        EXPECT_EQ(value, 1234) << text;
+    }
+}
+
+TEST(EditorNumbers, DecimalTextHasNoLeadingZeros) {
+    wchar_t text[decimal_capacity];
+    for (std::uint32_t value : {0u, 7u, 10u, 4400u, 65535u, 4294967295u})
+        EXPECT_EQ(std::wstring(format_decimal(value, text)), std::to_wstring(value));
+}
+
+TEST(EditorCommandLine, PathIsTheArgumentsWithoutEnclosingQuotesAndBlanks) {
+    struct Case {
+        const wchar_t* arguments;
+        const wchar_t* path;
+    } cases[] = {
+        {nullptr, L"Plinkett.exe"},
+        {L"", L"Plinkett.exe"},
+        {L"   ", L"Plinkett.exe"},
+        {L"\"\"", L"Plinkett.exe"},
+        {L"C:\\timers\\Plinkett.exe", L"C:\\timers\\Plinkett.exe"},
+        {L"C:\\my timers\\Plinkett.exe  ", L"C:\\my timers\\Plinkett.exe"},
+        {L"\"C:\\my timers\\Plinkett.exe\"", L"C:\\my timers\\Plinkett.exe"},
+        {L"\"C:\\my timers\\Plinkett.exe\" \t ", L"C:\\my timers\\Plinkett.exe"},
+        {L"\"..\\x.exe", L"\"..\\x.exe"},             // no pair: kept as typed
+        {L"\"a.exe\" \"b.exe\"", L"a.exe\" \"b.exe"}, // one pair only
+    };
+    for (const auto& c : cases) {
+        wchar_t path[64];
+        ASSERT_TRUE(timer_path_from_arguments(c.arguments, path, 64)) << c.path;
+        EXPECT_STREQ(path, c.path);
+    }
+    wchar_t small[8];
+    EXPECT_TRUE(timer_path_from_arguments(L"\"a.exe\"", small, 6));
+    EXPECT_FALSE(timer_path_from_arguments(L"\"ab.exe\"", small, 6));
+    EXPECT_FALSE(timer_path_from_arguments(L"", small, 8)); // "Plinkett.exe" does not fit
+}
