@@ -1,8 +1,89 @@
 #include "alarm.h"
 
-DWORD WINAPI alarm_thread_proc(LPVOID) {
+#include <mmsystem.h>
+
+#include "engine.h"
+#include "time_math.h"
+#include "timer_state.h"
+
+namespace {
+
+bool stop_requested(volatile LONG* stop_flag) {
+    return InterlockedCompareExchange(stop_flag, 0, 0) != 0;
+}
+
+// Longest time one round of the sound loop can take before the thread sees its stop flag.
+DWORD one_round_ms() {
+    return static_cast<DWORD>(timer_settings.beep_duration_ms) + timer_settings.beep_interval_ms;
+}
+
+void close_alarm_thread() {
+    CloseHandle(alarm_thread);
+    alarm_thread = nullptr;
+}
+
+// The set time again, an empty bar and "START"; the thread's handle is closed on the way.
+void show_idle_after_alarm() {
+    progress = 0.0;
+    show_time(set_minutes, set_seconds);
+    if (alarm_thread != nullptr) {
+        // The thread posts WM_ALARM_FINISHED as its last act; letting it end first keeps to
+        // one alarm thread at a time.
+        WaitForSingleObject(alarm_thread, one_round_ms() + 1000);
+        close_alarm_thread();
+    }
+    start_button.set_caption(L"START", 0, 255);
+}
+
+} // namespace
+
+DWORD WINAPI alarm_thread_proc(LPVOID stop_flag) {
+    auto* stop = static_cast<volatile LONG*>(stop_flag);
+    // Taken before the search, so the search's time counts toward the alarm time.
+    const DWORD start = GetTickCount();
+    WIN32_FIND_DATAW wave;
+    HANDLE search = FindFirstFileW(L"*.wav", &wave);
+    const bool have_wave = search != INVALID_HANDLE_VALUE;
+    if (have_wave)
+        PlaySoundW(wave.cFileName, nullptr, SND_FILENAME | SND_LOOP | SND_ASYNC);
+
+    while (!stop_requested(stop) &&
+           !time_is_up(start, GetTickCount(), timer_settings.alarm_time_ms)) {
+        if (have_wave) {
+            Sleep(10);
+        } else {
+            Beep(timer_settings.beep_frequency_hz, timer_settings.beep_duration_ms);
+            Sleep(timer_settings.beep_interval_ms);
+        }
+    }
+
+    if (have_wave) {
+        PlaySoundW(nullptr, nullptr, SND_ASYNC);
+        FindClose(search);
+    }
+    // Fails harmlessly when the window is already gone at exit.
+    PostMessageW(main_window, WM_ALARM_FINISHED, 0, 0);
     return 0;
 }
 
-void finish_alarm() {}
-void stop_alarm_for_exit() {}
+void start_alarm() {
+    InterlockedExchange(&alarm_stop, 0);
+    alarm_thread =
+        CreateThread(nullptr, 0, alarm_thread_proc, const_cast<LONG*>(&alarm_stop), 0, nullptr);
+    // Without a thread there is no alarm to wait for.
+    if (alarm_thread == nullptr)
+        show_idle_after_alarm();
+}
+
+void finish_alarm() {
+    if (alarm_thread != nullptr)
+        show_idle_after_alarm();
+}
+
+void stop_alarm_for_exit() {
+    if (alarm_thread == nullptr)
+        return;
+    InterlockedExchange(&alarm_stop, 1);
+    WaitForSingleObject(alarm_thread, one_round_ms() + 1000);
+    close_alarm_thread();
+}

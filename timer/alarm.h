@@ -4,6 +4,11 @@
 
 #include <windows.h>
 
+// Sets alarm_stop to 0 and starts the alarm thread, recorded in alarm_thread.
+void start_alarm();
+
+// `stop_flag` is the address of alarm_stop. The thread reads only the settings and that flag,
+// and asks the window thread with WM_ALARM_FINISHED to show the idle window again.
 DWORD WINAPI alarm_thread_proc(LPVOID stop_flag);
 
 // Posted by the alarm thread when its sound has ended; the window thread then shows the set

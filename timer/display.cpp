@@ -1,6 +1,45 @@
 #include "display.h"
 
+#include <cwchar>
+
+#include "layout.h"
+#include "progress_bar.h"
 #include "timer_state.h"
+
+namespace {
+
+int text_length() {
+    return static_cast<int>(wcslen(time_text));
+}
+
+// Measures time_text at display_font_height in the back buffer.
+SIZE measure_time_text() {
+    SIZE size{0, 0};
+    HFONT font = create_display_font(timer_settings.font_name);
+    HGDIOBJ previous = SelectObject(back_buffer, font);
+    GetTextExtentPoint32W(back_buffer, time_text, text_length(), &size);
+    SelectObject(back_buffer, previous);
+    DeleteObject(font);
+    return size;
+}
+
+} // namespace
+
+int text_band_height(int client_height) {
+    return static_cast<int>(client_height * 100.0 / design_height + 0.5);
+}
+
+bool text_too_wide(SIZE measured, int client_width) {
+    return measured.cx > client_width;
+}
+
+int shrunk_font_height(SIZE measured, int client_width) {
+    return static_cast<int>(static_cast<double>(measured.cy) * client_width / measured.cx + 0.5);
+}
+
+POINT centred_text_origin(SIZE measured, int client_width, int band_height) {
+    return POINT{(client_width - measured.cx) / 2, (band_height - measured.cy) / 2};
+}
 
 HFONT create_display_font(const wchar_t* face_name) {
     return CreateFontW(display_font_height, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET,
@@ -8,12 +47,30 @@ HFONT create_display_font(const wchar_t* face_name) {
                        DEFAULT_PITCH | FF_DONTCARE, face_name);
 }
 
-void fit_display_font() {}
+void fit_display_font() {
+    const int band = text_band_height(client_height);
+    display_font_height = band;
+    SIZE measured = measure_time_text();
+    // Exactly one correction: the result may still be a little too wide, and is then cut
+    // equally on both sides.
+    if (text_too_wide(measured, client_width)) {
+        display_font_height = shrunk_font_height(measured, client_width);
+        measured = measure_time_text();
+    }
+    text_origin = centred_text_origin(measured, client_width, band);
+}
 
 void draw_display(HWND window) {
     RECT client;
     GetClientRect(window, &client);
     FillRect(back_buffer, &client, GetSysColorBrush(COLOR_BTNFACE));
+    SetBkMode(back_buffer, TRANSPARENT);
+    HFONT font = create_display_font(timer_settings.font_name);
+    HGDIOBJ previous = SelectObject(back_buffer, font);
+    TextOutW(back_buffer, text_origin.x, text_origin.y, time_text, text_length());
+    draw_progress_bar(0);
+    SelectObject(back_buffer, previous);
+    DeleteObject(font);
     InvalidateRect(window, nullptr, FALSE);
     SendMessageW(window, WM_PAINT, 0, 0);
 }

@@ -13,3 +13,7 @@ void reset_display();
 void start_stop();
 void timer_tick(HWND window);
 void show_paused();
+
+// Shows the time in the window icon, the title and the display, unconditionally. The font is
+// refitted when the text's length changes (after a count-up past 99 minutes).
+void show_time(int minutes, int seconds);

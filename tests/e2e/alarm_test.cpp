@@ -1,0 +1,233 @@
+// The alarm at the end of a countdown, observed through the timer's calls of Beep and
+// PlaySoundW in Wine's relay log: a wave file in the folder is looped, otherwise the configured
+// beeps sound, for the configured time or until START or Enter; then the set time shows again.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "harness.h"
+#include "settings_block.h"
+
+using namespace e2e;
+
+namespace {
+
+// PlaySoundW's name argument is logged as a bare address; the file that Wine's sound code then
+// opens (with CreateFileA) names it.
+constexpr wchar_t sound_calls[] = L"kernel32.Beep;winmm.PlaySoundW;kernel32.CreateFileA";
+
+struct AlarmSettings {
+    std::uint16_t alarm_time_ms, frequency_hz, duration_ms, interval_ms;
+};
+
+std::function<void(std::vector<std::uint8_t>&)> with(const AlarmSettings& a) {
+    return [a](std::vector<std::uint8_t>& exe) {
+        auto put = [&](std::size_t field, std::uint16_t v) {
+            exe[settings_block::file_offset + field] = static_cast<std::uint8_t>(v & 0xFF);
+            exe[settings_block::file_offset + field + 1] = static_cast<std::uint8_t>(v >> 8);
+        };
+        put(settings_block::alarm_time_ms_at, a.alarm_time_ms);
+        put(settings_block::beep_frequency_hz_at, a.frequency_hz);
+        put(settings_block::beep_duration_ms_at, a.duration_ms);
+        put(settings_block::beep_interval_ms_at, a.interval_ms);
+    };
+}
+
+// A short, valid PCM wave: 8 kHz, 8 bits, mono, a tenth of a second of a square tone.
+void write_wave(const std::wstring& path) {
+    const std::uint32_t samples = 800;
+    std::vector<std::uint8_t> w;
+    auto text = [&](const char* s) { w.insert(w.end(), s, s + 4); };
+    auto u32 = [&](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            w.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    };
+    auto u16 = [&](std::uint16_t v) {
+        w.push_back(static_cast<std::uint8_t>(v));
+        w.push_back(static_cast<std::uint8_t>(v >> 8));
+    };
+    text("RIFF");
+    u32(36 + samples);
+    text("WAVE");
+    text("fmt ");
+    u32(16);
+    u16(1); // PCM
+    u16(1); // mono
+    u32(8000);
+    u32(8000); // bytes per second
+    u16(1);    // block align
+    u16(8);    // bits per sample
+    text("data");
+    u32(samples);
+    for (std::uint32_t i = 0; i < samples; ++i)
+        w.push_back((i / 10) % 2 ? 0xC0 : 0x40);
+    write_file(path, w);
+}
+
+std::vector<RelayCall> calls_of(const std::vector<RelayCall>& calls, const char* function) {
+    std::vector<RelayCall> found;
+    for (const auto& c : calls)
+        if (c.function == function)
+            found.push_back(c);
+    return found;
+}
+
+std::size_t beeps(const TracedTimerRun& t) {
+    return calls_of(t.calls(), "KERNEL32.Beep").size();
+}
+
+bool title_becomes(const TracedTimerRun& t, const std::wstring& want, DWORD timeout_ms) {
+    return wait_until([&] { return t.title() == want; }, timeout_ms);
+}
+
+void click(HWND key) {
+    SendMessageW(key, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(key, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+}
+
+// Keys in 00.01 and starts it; returns when "00.00" shows, the moment the alarm starts.
+void run_one_second(const TracedTimerRun& t) {
+    PostMessageW(t.window, WM_KEYDOWN, '1', 0);
+    ASSERT_TRUE(title_becomes(t, L"00.01", 3000)) << t.title();
+    PostMessageW(t.window, WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(title_becomes(t, L"00.00", 3000)) << t.title();
+}
+
+} // namespace
+
+TEST(Alarm, WaveFileIsLoopedForTheAlarmTimeInsteadOfBeeps) {
+    TracedTimerRun t(sound_calls, with({1500, 4400, 100, 20}));
+    ASSERT_NE(t.window, nullptr);
+    write_wave(t.folder + L"\\chime.wav");
+    run_one_second(t);
+    const DWORD sounding = GetTickCount();
+    ASSERT_TRUE(title_becomes(t, L"00.01", 5000)) << t.title();
+    EXPECT_NEAR(static_cast<double>(GetTickCount() - sounding), 1500.0, 300.0);
+    EXPECT_EQ(t.close(), 0u);
+
+    const auto calls = t.calls();
+    const auto plays = calls_of(calls, "winmm.PlaySoundW");
+    ASSERT_EQ(plays.size(), 2u);
+    ASSERT_EQ(plays[0].args.size(), 3u);
+    EXPECT_NE(plays[0].value(0), 0u);
+    bool opened = false;
+    for (const auto& c : calls_of(calls, "KERNEL32.CreateFileA"))
+        opened = opened || c.args.at(0).find("\\\\chime.wav\"") != std::string::npos;
+    EXPECT_TRUE(opened) << "the wave file was not opened";
+    EXPECT_EQ(plays[0].value(1), 0u);
+    EXPECT_EQ(plays[0].value(2), 0x20009u); // SND_FILENAME | SND_LOOP | SND_ASYNC
+    ASSERT_EQ(plays[1].args.size(), 3u);
+    EXPECT_EQ(plays[1].value(0), 0u);
+    EXPECT_EQ(plays[1].value(1), 0u);
+    EXPECT_EQ(plays[1].value(2), 1u); // SND_ASYNC: stops the loop
+    EXPECT_TRUE(calls_of(calls, "KERNEL32.Beep").empty());
+}
+
+TEST(Alarm, WithoutAWaveFileBeepsWithTheConfiguredToneForTheAlarmTime) {
+    TracedTimerRun t(sound_calls, with({1000, 1234, 56, 100}));
+    ASSERT_NE(t.window, nullptr);
+    run_one_second(t);
+    const DWORD sounding = GetTickCount();
+    ASSERT_TRUE(title_becomes(t, L"00.01", 5000)) << t.title();
+    EXPECT_NEAR(static_cast<double>(GetTickCount() - sounding), 1000.0, 300.0);
+    EXPECT_EQ(t.close(), 0u);
+
+    const auto calls = t.calls();
+    const auto tones = calls_of(calls, "KERNEL32.Beep");
+    // About one round (Beep returns at once under Wine, then 100 ms of interval) a tenth of a
+    // second for one second.
+    EXPECT_GE(tones.size(), 3u);
+    EXPECT_LE(tones.size(), 12u);
+    for (const auto& b : tones) {
+        ASSERT_EQ(b.args.size(), 2u);
+        EXPECT_EQ(b.value(0), 1234u);
+        EXPECT_EQ(b.value(1), 56u);
+    }
+    EXPECT_TRUE(calls_of(calls, "winmm.PlaySoundW").empty());
+}
+
+TEST(Alarm, NoAlarmTimeMakesNoBeepAndStopsAWaveAtOnce) {
+    for (bool wave : {false, true}) {
+        SCOPED_TRACE(wave ? "with a wave file" : "without a wave file");
+        TracedTimerRun t(sound_calls, with({0, 4400, 100, 20}));
+        ASSERT_NE(t.window, nullptr);
+        if (wave)
+            write_wave(t.folder + L"\\chime.wav");
+        run_one_second(t);
+        ASSERT_TRUE(title_becomes(t, L"00.01", 1000)) << t.title();
+        EXPECT_EQ(t.close(), 0u);
+        const auto calls = t.calls();
+        EXPECT_TRUE(calls_of(calls, "KERNEL32.Beep").empty());
+        const auto plays = calls_of(calls, "winmm.PlaySoundW");
+        ASSERT_EQ(plays.size(), wave ? 2u : 0u);
+        if (wave) {
+            EXPECT_EQ(plays[0].value(2), 0x20009u);
+            EXPECT_EQ(plays[1].value(0), 0u);
+        }
+    }
+}
+
+TEST(Alarm, EnterOrStartEndsItWithinOneRoundAndAFreshCountdownFollows) {
+    const DWORD round_ms = 300;
+    TracedTimerRun t(sound_calls, with({30000, 4400, 100, round_ms}));
+    ASSERT_NE(t.window, nullptr);
+
+    // Enter during the alarm.
+    run_one_second(t);
+    ASSERT_TRUE(wait_until([&] { return beeps(t) >= 2; }, 3000));
+    PostMessageW(t.window, WM_KEYDOWN, VK_RETURN, 0);
+    DWORD asked = GetTickCount();
+    ASSERT_TRUE(title_becomes(t, L"00.01", 3000)) << t.title();
+    EXPECT_LE(GetTickCount() - asked, round_ms + 300);
+    std::size_t after_end = beeps(t);
+    pause_ms(2 * round_ms);
+    EXPECT_EQ(beeps(t), after_end);
+
+    // Again, with a set time changed while the alarm sounds, and START to end it.
+    click(t.start_key());
+    ASSERT_TRUE(title_becomes(t, L"00.00", 3000)) << t.title();
+    ASSERT_TRUE(wait_until([&] { return beeps(t) >= after_end + 2; }, 3000));
+    PostMessageW(t.window, WM_KEYDOWN, '2', 0); // 00.01 becomes 00.12
+    ASSERT_TRUE(title_becomes(t, L"00.12", 2000)) << t.title();
+    EXPECT_GT(beeps(t), after_end); // still sounding
+    click(t.start_key());
+    asked = GetTickCount();
+    const std::size_t at_stop = beeps(t);
+    pause_ms(round_ms + 300);
+    after_end = beeps(t);
+    EXPECT_LE(after_end, at_stop + 1);
+    pause_ms(2 * round_ms);
+    EXPECT_EQ(beeps(t), after_end);
+    EXPECT_EQ(t.title(), L"00.12");
+
+    // Idle with no paused run: START counts the new set time down from the top.
+    click(t.start_key());
+    ASSERT_TRUE(title_becomes(t, L"00.11", 2000)) << t.title();
+    EXPECT_EQ(t.close(), 0u);
+}
+
+TEST(Alarm, ClosingTheWindowWhileItSoundsExitsCleanly) {
+    for (bool wave : {false, true}) {
+        SCOPED_TRACE(wave ? "with a wave file" : "without a wave file");
+        TracedTimerRun t(sound_calls, with({30000, 4400, 100, 200}));
+        ASSERT_NE(t.window, nullptr);
+        if (wave)
+            write_wave(t.folder + L"\\chime.wav");
+        run_one_second(t);
+        if (wave)
+            ASSERT_TRUE(wait_until(
+                [&] { return calls_of(t.calls(), "winmm.PlaySoundW").size() == 1; }, 3000));
+        else
+            ASSERT_TRUE(wait_until([&] { return beeps(t) >= 2; }, 3000));
+        const DWORD asked = GetTickCount();
+        EXPECT_EQ(t.close(), 0u);
+        EXPECT_LT(GetTickCount() - asked, 3000u);
+        if (wave) {
+            const auto plays = calls_of(t.calls(), "winmm.PlaySoundW");
+            ASSERT_EQ(plays.size(), 2u);
+            EXPECT_EQ(plays[1].value(0), 0u);
+            EXPECT_EQ(plays[1].value(2), 1u);
+        }
+    }
+}

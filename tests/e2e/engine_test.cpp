@@ -1,0 +1,390 @@
+// The timer engine through the real window: keys, clicks, the wheel and double-clicks set the
+// time; START counts down, pauses, resumes and counts up; the time text is drawn centred above
+// the bar.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "harness.h"
+#include "settings_block.h"
+
+using namespace e2e;
+
+namespace {
+
+// A timer whose alarm ends at once, so a countdown that reaches zero goes straight back to idle.
+void silent_alarm(std::vector<std::uint8_t>& exe) {
+    exe[settings_block::file_offset + settings_block::alarm_time_ms_at] = 0;
+    exe[settings_block::file_offset + settings_block::alarm_time_ms_at + 1] = 0;
+}
+
+bool title_becomes(const TimerRun& t, const std::wstring& want, DWORD timeout_ms = 3000) {
+    return wait_until([&] { return t.title() == want; }, timeout_ms);
+}
+
+void press(const TimerRun& t, WPARAM key) {
+    PostMessageW(t.window, WM_KEYDOWN, key, 0);
+}
+
+void click(HWND key) {
+    SendMessageW(key, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(key, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+}
+
+// Moves the mouse pointer and waits until the position is the pointer's real one: Wine answers
+// GetCursorPos from a cache for 100 ms after a change, and a warp can be refused or undone by
+// the timer's pending motion events.
+void move_cursor(int x, int y) {
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        POINT p{};
+        GetCursorPos(&p);
+        if (p.x == x && p.y == y)
+            return;
+        SetCursorPos(x, y);
+        pause_ms(150);
+    }
+    ADD_FAILURE() << "the pointer does not move to " << x << "," << y;
+}
+
+// One wheel notch with the cursor on the left (minutes) or right (seconds) half of the window.
+// `away` turns the wheel away from the user (a positive delta).
+void wheel(const TimerRun& t, bool left_half, bool away) {
+    RECT r{};
+    GetWindowRect(t.window, &r);
+    const int x = left_half ? r.left + (r.right - r.left) / 4 : r.left + (r.right - r.left) * 3 / 4;
+    const int y = r.top + (r.bottom - r.top) / 2;
+    move_cursor(x, y);
+    const short delta = away ? WHEEL_DELTA : -WHEEL_DELTA;
+    PostMessageW(t.window, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(delta)),
+                 MAKELPARAM(x, y));
+}
+
+// The title as it changes over `duration_ms`: each new text with the time it was first seen.
+struct Seen {
+    DWORD at;
+    std::wstring title;
+};
+std::vector<Seen> watch_title(const TimerRun& t, DWORD duration_ms) {
+    std::vector<Seen> seen;
+    const DWORD start = GetTickCount();
+    wait_until(
+        [&] {
+            const std::wstring now = t.title();
+            if (seen.empty() || seen.back().title != now)
+                seen.push_back({GetTickCount() - start, now});
+            return false;
+        },
+        duration_ms);
+    return seen;
+}
+
+std::wstring titles(const std::vector<Seen>& seen) {
+    std::wstring all;
+    for (const auto& s : seen)
+        all += s.title + L"@" + std::to_wstring(s.at) + L" ";
+    return all;
+}
+
+} // namespace
+
+TEST(Engine, DigitKeysKeypadNavigationKeysAndClicksEnterDigits) {
+    TimerRun t;
+    ASSERT_NE(t.window, nullptr);
+    // Keypad with Num Lock off: the navigation keys in the keypad's digit positions.
+    const WPARAM navigation[10] = {VK_INSERT, VK_END,   VK_DOWN, VK_NEXT, VK_LEFT,
+                                   VK_CLEAR,  VK_RIGHT, VK_HOME, VK_UP,   VK_PRIOR};
+    struct Way {
+        const char* name;
+        std::function<void(int)> enter;
+    };
+    const std::vector<Way> ways = {
+        {"main keyboard", [&](int d) { press(t, '0' + d); }},
+        {"numeric keypad", [&](int d) { press(t, VK_NUMPAD0 + d); }},
+        {"navigation keys", [&](int d) { press(t, navigation[d]); }},
+        {"clicks", [&](int d) { click(t.digit_key(d)); }},
+    };
+    // Each way keys in 1, 2, ... 9, 0; the digits shift in from the right.
+    const wchar_t* const first[10] = {L"00.01", L"00.12", L"01.23", L"12.34", L"23.45",
+                                      L"34.56", L"45.67", L"56.78", L"67.89", L"78.90"};
+    const wchar_t* const again[10] = {L"89.01", L"90.12", L"01.23", L"12.34", L"23.45",
+                                      L"34.56", L"45.67", L"56.78", L"67.89", L"78.90"};
+    for (std::size_t w = 0; w < ways.size(); ++w) {
+        for (int i = 0; i < 10; ++i) {
+            const int digit = (i + 1) % 10;
+            ways[w].enter(digit);
+            const wchar_t* want = w == 0 ? first[i] : again[i];
+            EXPECT_TRUE(title_becomes(t, want))
+                << ways[w].name << ", digit " << digit << ": " << t.title();
+        }
+    }
+}
+
+TEST(Engine, UnlistedKeysAndDoubleClickDropAPausedRunAndShowTheSetTime) {
+    TimerRun t(silent_alarm);
+    ASSERT_NE(t.window, nullptr);
+    press(t, VK_SPACE); // at start-up the title is the class name
+    ASSERT_TRUE(title_becomes(t, L"00.00")) << t.title();
+    press(t, '5');
+    ASSERT_TRUE(title_becomes(t, L"00.05"));
+
+    const std::vector<std::pair<WPARAM, const char*>> resets = {
+        {VK_SPACE, "Space"},   {VK_ESCAPE, "Escape"}, {VK_BACK, "Backspace"},
+        {VK_DELETE, "Delete"}, {VK_TAB, "Tab"},       {'A', "A"},
+        {VK_SHIFT, "Shift"},   {VK_CONTROL, "Ctrl"},  {0, "double-click"}};
+    for (const auto& r : resets) {
+        SCOPED_TRACE(r.second);
+        press(t, VK_RETURN);   // start
+        press(t, VK_RETURN);   // and pause at once
+        wheel(t, false, true); // paused: one second more elapsed
+        ASSERT_TRUE(title_becomes(t, L"00.04")) << t.title();
+        if (r.first != 0)
+            press(t, r.first);
+        else
+            PostMessageW(t.window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(50, 50));
+        EXPECT_TRUE(title_becomes(t, L"00.05")) << t.title();
+        // Idle again: the wheel on the minutes side steps the set time, not a paused run.
+        wheel(t, true, true);
+        EXPECT_TRUE(title_becomes(t, L"99.05")) << t.title();
+        wheel(t, true, false);
+        ASSERT_TRUE(title_becomes(t, L"00.05")) << t.title();
+    }
+
+    // A digit drops the paused run too, and is entered.
+    press(t, VK_RETURN);
+    press(t, VK_RETURN);
+    wheel(t, false, true);
+    ASSERT_TRUE(title_becomes(t, L"00.04")) << t.title();
+    press(t, '1');
+    EXPECT_TRUE(title_becomes(t, L"00.51")) << t.title();
+    wheel(t, true, true);
+    EXPECT_TRUE(title_becomes(t, L"99.51")) << t.title();
+}
+
+TEST(Engine, IdleWheelStepsMinutesOnTheLeftAndSecondsOnTheRight) {
+    TimerRun t;
+    ASSERT_NE(t.window, nullptr);
+    struct Step {
+        bool left_half, away;
+        const wchar_t* want;
+    };
+    const std::vector<Step> steps = {
+        {false, true, L"99.59"}, {false, false, L"00.00"}, {false, false, L"00.01"},
+        {true, false, L"01.01"}, {true, true, L"00.01"},   {true, true, L"99.01"},
+        {true, false, L"00.01"},
+    };
+    for (const auto& s : steps) {
+        wheel(t, s.left_half, s.away);
+        EXPECT_TRUE(title_becomes(t, s.want)) << (s.left_half ? "left " : "right ")
+                                              << (s.away ? "away" : "towards") << ": " << t.title();
+    }
+    // 00.75 keyed in, one step towards the user on the seconds side.
+    for (WPARAM k : {'0', '0', '7', '5'})
+        press(t, k);
+    ASSERT_TRUE(title_becomes(t, L"00.75")) << t.title();
+    wheel(t, false, false);
+    EXPECT_TRUE(title_becomes(t, L"01.16")) << t.title();
+}
+
+TEST(Engine, CountdownTitleFallsOnceASecondAndEndsAtZero) {
+    TimerRun t(silent_alarm);
+    ASSERT_NE(t.window, nullptr);
+    click(t.digit_key(3));
+    ASSERT_TRUE(title_becomes(t, L"00.03"));
+    click(t.start_key());
+    const auto seen = watch_title(t, 4000);
+    ASSERT_GE(seen.size(), 5u) << titles(seen);
+    const std::vector<std::wstring> want = {L"00.03", L"00.02", L"00.01", L"00.00", L"00.03"};
+    for (std::size_t i = 0; i < want.size(); ++i)
+        EXPECT_EQ(seen[i].title, want[i]) << titles(seen);
+    for (std::size_t i = 1; i <= 3; ++i)
+        EXPECT_NEAR(static_cast<double>(seen[i].at), 1000.0 * i, 200.0) << titles(seen);
+    // The alarm of no length ends at once and the set time shows again.
+    EXPECT_LT(seen[4].at - seen[3].at, 500u) << titles(seen);
+    EXPECT_EQ(seen.size(), 5u) << titles(seen);
+}
+
+TEST(Engine, PausedTimeDoesNotCount) {
+    TimerRun t(silent_alarm);
+    ASSERT_NE(t.window, nullptr);
+    press(t, '3');
+    ASSERT_TRUE(title_becomes(t, L"00.03"));
+    const DWORD started = GetTickCount();
+    press(t, VK_RETURN);
+    ASSERT_TRUE(title_becomes(t, L"00.02")) << t.title();
+    pause_ms(300);
+    click(t.start_key()); // pause
+    const DWORD ran_before_pause = GetTickCount() - started;
+    pause_ms(2000);
+    EXPECT_EQ(t.title(), L"00.02");
+    const DWORD resumed = GetTickCount();
+    press(t, VK_RETURN);
+    ASSERT_TRUE(title_becomes(t, L"00.00", 4000)) << t.title();
+    const DWORD ran_after_pause = GetTickCount() - resumed;
+    EXPECT_NEAR(static_cast<double>(ran_before_pause + ran_after_pause), 3000.0, 200.0);
+}
+
+TEST(Engine, ZeroCountsUpAndTheWheelMovesAPausedCountUpDownToZeroOnly) {
+    TimerRun t;
+    ASSERT_NE(t.window, nullptr);
+    press(t, VK_RETURN);
+    const auto seen = watch_title(t, 2500);
+    ASSERT_GE(seen.size(), 3u) << titles(seen);
+    EXPECT_EQ(seen[0].title, L"PlinkettWnd");
+    EXPECT_EQ(seen[1].title, L"00.01") << titles(seen);
+    EXPECT_NEAR(static_cast<double>(seen[1].at), 1000.0, 200.0) << titles(seen);
+    EXPECT_EQ(seen[2].title, L"00.02") << titles(seen);
+    press(t, VK_RETURN); // pause at 00.02
+    pause_ms(200);
+    ASSERT_EQ(t.title(), L"00.02");
+
+    struct Step {
+        bool left_half, away;
+        const wchar_t* want;
+    };
+    // No upper limit in count-up; the lower one is zero elapsed.
+    const std::vector<Step> steps = {{true, true, L"01.02"},  {true, true, L"02.02"},
+                                     {false, true, L"02.03"}, {true, false, L"01.03"},
+                                     {true, false, L"00.03"}, {true, false, L"00.00"},
+                                     {false, true, L"00.01"}};
+    for (const auto& s : steps) {
+        wheel(t, s.left_half, s.away);
+        EXPECT_TRUE(title_becomes(t, s.want)) << t.title();
+    }
+    press(t, VK_RETURN); // resume from 00.01
+    EXPECT_TRUE(title_becomes(t, L"00.02", 1500)) << t.title();
+}
+
+TEST(Engine, PausedWheelKeepsTheElapsedTimeWithinTheSetTime) {
+    TimerRun t(silent_alarm);
+    ASSERT_NE(t.window, nullptr);
+    for (WPARAM k : {'1', '0', '5'})
+        press(t, k);
+    ASSERT_TRUE(title_becomes(t, L"01.05"));
+    press(t, VK_RETURN);
+    press(t, VK_RETURN);    // paused with (almost) nothing elapsed
+    wheel(t, false, false); // towards the user: less elapsed, but not below zero
+    pause_ms(300);
+    EXPECT_EQ(t.title(), L"01.05");
+    struct Step {
+        bool left_half, away;
+        const wchar_t* want;
+    };
+    const std::vector<Step> steps = {
+        {false, true, L"01.04"}, {false, true, L"01.03"},  {true, true, L"00.03"},
+        {true, true, L"00.00"},  {false, false, L"00.01"}, {true, false, L"01.01"},
+        {true, false, L"01.05"}, {false, true, L"01.04"},  {true, true, L"00.04"},
+        {false, true, L"00.03"}, {true, true, L"00.00"},
+    };
+    for (const auto& s : steps) {
+        wheel(t, s.left_half, s.away);
+        EXPECT_TRUE(title_becomes(t, s.want)) << (s.left_half ? "left " : "right ")
+                                              << (s.away ? "away" : "towards") << ": " << t.title();
+    }
+    // Wound down to zero it stays paused and silent; START ends it on the first tick.
+    pause_ms(300);
+    EXPECT_EQ(t.title(), L"00.00");
+    press(t, VK_RETURN);
+    EXPECT_TRUE(title_becomes(t, L"01.05", 2000)) << t.title();
+}
+
+TEST(Engine, NothingButStartActsWhileRunning) {
+    TimerRun t(silent_alarm);
+    ASSERT_NE(t.window, nullptr);
+    press(t, '5');
+    ASSERT_TRUE(title_becomes(t, L"00.05"));
+    press(t, VK_RETURN);
+    pause_ms(100);
+    for (WPARAM k :
+         {WPARAM{'7'}, WPARAM{VK_NUMPAD3}, WPARAM{VK_UP}, WPARAM{VK_SPACE}, WPARAM{VK_ESCAPE}})
+        press(t, k);
+    click(t.digit_key(9));
+    wheel(t, true, true);
+    wheel(t, false, false);
+    PostMessageW(t.window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(50, 50));
+    const auto seen = watch_title(t, 1500);
+    for (const auto& s : seen)
+        EXPECT_TRUE(s.title == L"00.05" || s.title == L"00.04" || s.title == L"00.03")
+            << titles(seen);
+    click(t.start_key()); // START still acts: pause
+    const std::wstring paused = t.title();
+    pause_ms(1200);
+    EXPECT_EQ(t.title(), paused);
+    // The set time is unchanged.
+    PostMessageW(t.window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(50, 50));
+    EXPECT_TRUE(title_becomes(t, L"00.05")) << t.title();
+}
+
+namespace {
+
+// Bounding box of the dark pixels in the rows above `bottom`.
+struct Ink {
+    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+    bool any() const { return right >= 0; }
+};
+Ink dark_pixels(const Picture& p, int rows) {
+    Ink ink;
+    for (int y = 0; y < std::min(rows, p.height); ++y)
+        for (int x = 0; x < p.width; ++x) {
+            const std::uint32_t c = p.at(x, y);
+            const int sum = static_cast<int>((c >> 16) & 0xFF) + ((c >> 8) & 0xFF) + (c & 0xFF);
+            if (sum < 3 * 80) {
+                ink.left = std::min(ink.left, x);
+                ink.right = std::max(ink.right, x);
+                ink.top = std::min(ink.top, y);
+                ink.bottom = std::max(ink.bottom, y);
+            }
+        }
+    return ink;
+}
+
+void set_client_size(HWND window, int width, int height) {
+    RECT r{0, 0, width, height};
+    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)));
+    SetWindowPos(window, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                 SWP_NOMOVE | SWP_NOZORDER);
+}
+
+} // namespace
+
+TEST(TimeDisplay, TextIsDrawnLargeAndCentredInTheBandAboveTheBar) {
+    TimerRun t;
+    ASSERT_NE(t.window, nullptr);
+    press(t, '8');
+    ASSERT_TRUE(title_becomes(t, L"00.08"));
+    struct Size {
+        int width, height, band;
+    };
+    // The last size is too narrow for the text at the band's height: it is shrunk to fit.
+    for (const Size s :
+         {Size{334, 182, 100}, Size{668, 364, 200}, Size{800, 182, 100}, Size{200, 182, 100}}) {
+        SCOPED_TRACE(std::to_string(s.width) + "x" + std::to_string(s.height));
+        set_client_size(t.window, s.width, s.height);
+        ASSERT_TRUE(wait_until([&] { return client_rect(t.window).right == s.width; }, 5000));
+        pause_ms(300);
+        const Ink ink = dark_pixels(capture_client(t.window), s.band);
+        ASSERT_TRUE(ink.any());
+        EXPECT_NEAR((ink.left + ink.right) / 2.0, s.width / 2.0, 3.0);
+        EXPECT_GT(ink.top, 0);
+        EXPECT_LT(ink.bottom, s.band - 1);
+        // The font is fitted to the band: its digits fill a good part of it.
+        EXPECT_GT(ink.bottom - ink.top, s.band / 3);
+        EXPECT_GT(ink.left, 0);
+        EXPECT_LT(ink.right, s.width - 1);
+    }
+    // A new time is drawn at once.
+    const Picture before = capture_client(t.window);
+    press(t, '1');
+    ASSERT_TRUE(title_becomes(t, L"00.81"));
+    pause_ms(200);
+    const Picture after = capture_client(t.window);
+    ASSERT_EQ(before.pixels.size(), after.pixels.size());
+    int changed = 0;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < after.width; ++x)
+            changed += before.at(x, y) != after.at(x, y);
+    EXPECT_GT(changed, 50);
+}
