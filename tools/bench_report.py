@@ -29,10 +29,11 @@ FIGURES = {
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--arch", default="win32")
-    parser.add_argument("runs", nargs="+")
+    parser.add_argument("--runs", type=int, default=1)
+    parser.add_argument("files", nargs="+")
     args = parser.parse_args()
     values, units, order = {}, {}, []
-    for path in args.runs:
+    for path in args.files:
         for line in open(path, encoding="utf-8", errors="replace"):
             parts = line.split(maxsplit=3)
             if len(parts) >= 3 and parts[0] == "BENCH":
@@ -42,7 +43,7 @@ def main():
                 values.setdefault(name, []).append(float(parts[2]))
                 units[name] = parts[3].strip() if len(parts) > 3 else ""
     print("# Benchmarks\n")
-    print(f"Measured with `tools/bench.sh` ({len(args.runs)} runs) under Wine + Xvfb on a 2-core "
+    print(f"Measured with `tools/bench.sh` ({args.runs} runs) under Wine + Xvfb on a 2-core "
           f"machine ({'64-bit twin of the programs: this machine cannot execute 32-bit code' if args.arch == 'win64' else '32-bit programs'}). "
           "Median and worst of the runs; worst is the largest absolute value.\n")
     print("| figure | what | median | worst | unit | goal |")

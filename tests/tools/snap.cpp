@@ -1,6 +1,6 @@
-// snap CLASS OUT.bmp [TIMEOUT_MS]: waits for a visible top-level window of class CLASS and
-// writes what the screen shows of it (frame included) to a 24-bit BMP file. Used to take
-// screenshots of the programs under Xvfb.
+// snap CLASS OUT.bmp [TIMEOUT_MS [KEYS]]: waits for a visible top-level window of class CLASS,
+// optionally types KEYS into it (one WM_KEYDOWN per character), and writes what the screen
+// shows of it (frame included) to a 24-bit BMP file. Used to take screenshots under Xvfb.
 #include <windows.h>
 
 #include <cstdio>
@@ -9,7 +9,7 @@
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: snap CLASS OUT.bmp [TIMEOUT_MS]\n");
+        std::fprintf(stderr, "usage: snap CLASS OUT.bmp [TIMEOUT_MS [KEYS]]\n");
         return 2;
     }
     const DWORD timeout = argc > 3 ? static_cast<DWORD>(_wtoi(argv[3])) : 20000;
@@ -22,7 +22,10 @@ int wmain(int argc, wchar_t** argv) {
         }
         Sleep(100);
     }
-    Sleep(500); // let it finish its first paint
+    if (argc > 4)
+        for (const wchar_t* k = argv[4]; *k; ++k)
+            SendMessageW(window, WM_KEYDOWN, static_cast<WPARAM>(*k), 0);
+    Sleep(500); // let it finish painting
     RECT r;
     GetWindowRect(window, &r);
     const int w = r.right - r.left, h = r.bottom - r.top;

@@ -1,0 +1,111 @@
+// Small helpers shared by the benchmark programs' tests.
+#pragma once
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "harness.h"
+
+namespace bench {
+
+using namespace e2e;
+
+
+inline bool quick() { return env("PLINKETT_BENCH_QUICK") == "1"; }
+
+inline void report(const char* name, double value, const char* unit) {
+    std::printf("BENCH %s %.3f %s\n", name, value, unit);
+    std::fflush(stdout);
+}
+
+inline double percentile(std::vector<double> v, double p) {
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    std::size_t i = static_cast<std::size_t>(p * (v.size() - 1) + 0.5);
+    return v[std::min(i, v.size() - 1)];
+}
+
+inline void send_key(HWND window, WPARAM vk) { SendMessageW(window, WM_KEYDOWN, vk, 0); }
+
+inline void key_in(HWND window, const char* digits) {
+    for (const char* d = digits; *d; ++d)
+        send_key(window, static_cast<WPARAM>(*d));
+}
+
+// The tick at which the title first equals `want`, polling every millisecond.
+inline DWORD wait_title(const TimerRun& t, const std::wstring& want, DWORD timeout_ms) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        DWORD now = GetTickCount();
+        if (t.title() == want)
+            return now;
+        if (now - start > timeout_ms)
+            return 0;
+        Sleep(1);
+    }
+}
+
+inline double cpu_ms(HANDLE process) {
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(process, &created, &exited, &kernel, &user);
+    auto ms = [](FILETIME f) {
+        return (static_cast<double>(f.dwHighDateTime) * 4294967296.0 + f.dwLowDateTime) / 10000.0;
+    };
+    return ms(kernel) + ms(user);
+}
+
+
+// Wine reports neither another process's CPU times nor its private bytes, so both are read
+// from Linux's /proc entry of the Wine process that runs `program` (matched by the Windows
+// path in its command line). 0 when not found.
+inline DWORD unix_pid_of(const std::wstring& program) {
+    std::string wanted(program.begin(), program.end());
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(L"Z:\\proc\\*", &fd);
+    DWORD found = 0;
+    if (h == INVALID_HANDLE_VALUE)
+        return 0;
+    do {
+        const DWORD pid = wcstoul(fd.cFileName, nullptr, 10);
+        if (pid == 0)
+            continue;
+        std::wstring path = L"Z:\\proc\\" + std::wstring(fd.cFileName) + L"\\cmdline";
+        auto bytes = read_file(path);
+        std::string cmdline(bytes.begin(), bytes.end());
+        if (cmdline.find(wanted) != std::string::npos)
+            found = pid;
+    } while (found == 0 && FindNextFileW(h, &fd));
+    FindClose(h);
+    return found;
+}
+
+// User plus system CPU time of a Linux process, in milliseconds (10 ms resolution).
+inline double unix_cpu_ms(DWORD pid) {
+    auto bytes = read_file(L"Z:\\proc\\" + std::to_wstring(pid) + L"\\stat");
+    std::string stat(bytes.begin(), bytes.end());
+    std::size_t p = stat.rfind(')');
+    if (p == std::string::npos)
+        return 0;
+    unsigned long long utime = 0, stime = 0;
+    // Fields after the command: state(3) ... utime(14) stime(15).
+    std::sscanf(stat.c_str() + p + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu",
+                &utime, &stime);
+    return (utime + stime) * 10.0;
+}
+
+// A "Name:   value kB" line of /proc/PID/status, in KB.
+inline double unix_status_kb(DWORD pid, const char* name) {
+    auto bytes = read_file(L"Z:\\proc\\" + std::to_wstring(pid) + L"\\status");
+    std::string status(bytes.begin(), bytes.end());
+    std::size_t p = status.find(std::string(name) + ":");
+    return p == std::string::npos ? 0 : std::atof(status.c_str() + p + std::strlen(name) + 1);
+}
+
+} // namespace bench

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Refreshes the README's pictures: docs/plinkett.png (the timer with 03.00 keyed in) and
+# docs/plinkett-property.png (the editor on a shipped Plinkett.exe), taken under Xvfb.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+. tools/common.sh
+build_shipped
+select_runnable_build --target Plinkett PlinkettProperty snap
+start_wine_session wineprefix-shots
+scratch=$PWD/$run_build/shots
+rm -rf "$scratch" && mkdir -p "$scratch"
+cp "$run_build/Plinkett.exe" "$run_build/PlinkettProperty.exe" "$scratch/"
+winpath() { echo "Z:${1//\//\\}"; }
+snap() { tools/wine-run.sh "$PWD/$run_build/tests/tools/snap.exe" "$@"; }
+
+(cd "$scratch" && "$root/tools/wine-run.sh" Plinkett.exe) &
+snap PlinkettWnd "$(winpath "$scratch/timer.bmp")" 20000 0300
+python3 tools/bmp2png.py "$scratch/timer.bmp" docs/plinkett.png
+
+(cd "$scratch" && "$root/tools/wine-run.sh" PlinkettProperty.exe) &
+snap MainApp "$(winpath "$scratch/editor.bmp")" 20000
+python3 tools/bmp2png.py "$scratch/editor.bmp" docs/plinkett-property.png
+echo "wrote docs/plinkett.png and docs/plinkett-property.png"
