@@ -16,16 +16,18 @@ class CaptionButton {
     void set_caption(const wchar_t* text, BYTE red, BYTE blue);
     HWND handle() const { return window; }
 
-    // Shared by all buttons. The face slots hold the most recent face; a button created
-    // later starts with empty slots, so earlier buttons keep theirs for the process's life.
+    // Shared by all buttons. The face slot holds the image list of the most recent face; a
+    // button created later starts with an empty slot, so earlier buttons keep theirs for the
+    // process's life. Only the last button's caption is ever set again, so a new face always
+    // replaces that button's own previous one: it keeps exactly one.
     static wchar_t caption_text[32];
     static bool image_captions;
-    static HICON face_icon;
     static HIMAGELIST face_image_list;
 
   private:
     HWND window;
 };
 
-// Draws `text` as a coloured image with alpha and puts it on the button (red, green 0, blue).
+// Draws `text` as a coloured image with alpha and puts it on the button (red, green 0, blue),
+// releasing the face in the slot. When the face cannot be made the button keeps its old one.
 void render_caption_face(CaptionButton& button, const wchar_t* text, BYTE red, BYTE blue);

@@ -433,7 +433,7 @@ TracedTimerRun::TracedTimerRun(const wchar_t* functions,
     std::wstring command = L"/bin/sh -c \"exec \\\"$0\\\" Plinkett.exe 2>relay.log\" \"" +
                            std::wstring(loader) + L"\"";
     const std::set<HWND> before = visible_timer_windows();
-    SetEnvironmentVariableW(L"WINEDEBUG", L"+relay");
+    SetEnvironmentVariableW(L"WINEDEBUG", relay_debug_channels);
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION shell{};
@@ -491,6 +491,269 @@ DWORD TracedTimerRun::wait_exit(DWORD timeout_ms) {
 DWORD TracedTimerRun::close() {
     PostMessageW(window, WM_CLOSE, 0, 0);
     return wait_exit(15000);
+}
+
+} // namespace e2e
+
+// ---- Objects the traced timer holds, counted from its relay log ----
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+
+namespace e2e {
+
+const wchar_t* relay_debug_channels = L"+relay";
+
+namespace {
+
+struct Creator {
+    const char* function;
+    const char* kind;
+};
+// Image lists and theme handles are not GDI or USER objects themselves; an image list holds
+// bitmaps, and a theme handle is per window station, so they are counted with those.
+constexpr Creator creators[] = {
+    {"CreateCompatibleDC", "GDI"},
+    {"CreateDCW", "GDI"},
+    {"GetDC", "GDI"},
+    {"GetWindowDC", "GDI"},
+    {"CreateCompatibleBitmap", "GDI"},
+    {"CreateDIBSection", "GDI"},
+    {"CreateBitmap", "GDI"},
+    {"CreateBitmapIndirect", "GDI"},
+    {"LoadBitmapW", "GDI"},
+    {"CreateFontW", "GDI"},
+    {"CreateFontIndirectW", "GDI"},
+    {"CreateSolidBrush", "GDI"},
+    {"CreatePen", "GDI"},
+    {"CreateRectRgn", "GDI"},
+    {"ImageList_Create", "GDI"},
+    {"CreateIconIndirect", "USER"},
+    {"CopyIcon", "USER"},
+    {"CopyImage", "USER"},
+    {"LoadImageW", "USER"},
+    {"CreateWindowExW", "USER"},
+    {"OpenThemeData", "USER"},
+    {"CreateThread", "kernel"},
+    {"FindFirstFileW", "kernel"},
+    {"CreateFileW", "kernel"},
+    {"CreateEventW", "kernel"},
+};
+
+struct Releaser {
+    const char* function;
+    std::size_t handle_arg;
+    bool zero_is_success; // an HRESULT
+};
+constexpr Releaser releasers[] = {
+    {"DeleteDC", 0, false},          {"DeleteObject", 0, false},  {"ReleaseDC", 1, false},
+    {"DestroyIcon", 0, false},       {"DestroyCursor", 0, false}, {"DestroyWindow", 0, false},
+    {"ImageList_Destroy", 0, false}, {"CloseThemeData", 0, true}, {"CloseHandle", 0, false},
+    {"FindClose", 0, false},
+};
+
+const Creator* creator_of(const std::string& function) {
+    for (const auto& c : creators)
+        if (function == c.function)
+            return &c;
+    return nullptr;
+}
+
+const Releaser* releaser_of(const std::string& function) {
+    for (const auto& r : releasers)
+        if (function == r.function)
+            return &r;
+    return nullptr;
+}
+
+std::uint64_t hex_after(const std::string& line, const char* key) {
+    const std::size_t at = line.rfind(key);
+    if (at == std::string::npos)
+        return 0;
+    return std::strtoull(line.c_str() + at + std::strlen(key), nullptr, 16);
+}
+
+// SizeOfImage from a PE file's optional header.
+std::uint64_t image_size_of(const std::wstring& exe) {
+    const auto bytes = read_file(exe);
+    if (bytes.size() < 0x40)
+        return 0;
+    const std::uint32_t pe = bytes[0x3C] | bytes[0x3D] << 8 | bytes[0x3E] << 16 |
+                             static_cast<std::uint32_t>(bytes[0x3F]) << 24;
+    const std::size_t at = pe + 24 + 56;
+    if (bytes.size() < at + 4)
+        return 0;
+    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
+           static_cast<std::uint32_t>(bytes[at + 3]) << 24;
+}
+
+} // namespace
+
+std::wstring object_calls(const wchar_t* extra) {
+    std::wstring list;
+    for (const auto& c : creators)
+        list += widen(c.function) + L";";
+    for (const auto& r : releasers)
+        list += widen(r.function) + L";";
+    return list + extra;
+}
+
+ObjectLedger::ObjectLedger(std::wstring log_path, std::uint64_t module_base,
+                           std::uint64_t module_size)
+    : path(std::move(log_path)), base(module_base), size(module_size) {}
+
+ObjectLedger::ObjectLedger(const TracedTimerRun& t)
+    : ObjectLedger(t.folder + L"\\relay.log",
+                   static_cast<std::uint64_t>(GetWindowLongPtrW(t.window, GWLP_HINSTANCE)),
+                   image_size_of(t.folder + L"\\Plinkett.exe")) {
+    EXPECT_NE(base, 0u) << "the timer's module was not found";
+    EXPECT_NE(size, 0u) << "the timer's image size was not found";
+}
+
+void ObjectLedger::update() {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    LARGE_INTEGER at{};
+    at.QuadPart = static_cast<LONGLONG>(read_so_far);
+    SetFilePointerEx(file, at, nullptr, FILE_BEGIN);
+    std::vector<char> chunk(1 << 20);
+    DWORD got = 0;
+    while (ReadFile(file, chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr) &&
+           got > 0) {
+        read_so_far += got;
+        partial.append(chunk.data(), got);
+        std::size_t start = 0;
+        for (std::size_t end; (end = partial.find('\n', start)) != std::string::npos;
+             start = end + 1)
+            take_line(partial.substr(start, end - start));
+        partial.erase(0, start);
+    }
+    CloseHandle(file);
+}
+
+void ObjectLedger::take_line(const std::string& line) {
+    // "[123.456:]0024:Call dll.Function(args) ret=..." and
+    // "[123.456:]0024:Ret  dll.Function() retval=... ret=...".
+    std::size_t marker = line.find(":Call ");
+    const bool is_call = marker != std::string::npos;
+    if (!is_call)
+        marker = line.find(":Ret  ");
+    if (marker == std::string::npos)
+        return;
+    const std::size_t name_at = marker + 6, open = line.find('(', name_at);
+    const std::size_t dot = line.find('.', name_at);
+    if (open == std::string::npos || dot == std::string::npos || dot > open ||
+        line.find(' ', name_at) < open)
+        return; // window procedures, DLL entry points
+    const std::size_t thread_at = line.rfind(':', marker - 1);
+    const std::string thread =
+        line.substr(thread_at == std::string::npos ? 0 : thread_at + 1,
+                    marker - (thread_at == std::string::npos ? 0 : thread_at + 1));
+    const std::string function = line.substr(dot + 1, open - dot - 1);
+    const std::uint64_t caller = hex_after(line, " ret=");
+    if (caller < base || caller >= base + size)
+        return;
+
+    auto& stack = open_calls[thread];
+    if (is_call) {
+        ++call_count[function];
+        const std::size_t close = line.rfind(')');
+        std::vector<std::string> args;
+        if (close != std::string::npos && close > open) {
+            std::stringstream list(line.substr(open + 1, close - open - 1));
+            for (std::string a; std::getline(list, a, ',');)
+                args.push_back(a);
+        }
+        stack.push_back({function, args});
+        return;
+    }
+    // A return: pair it with its call on the same thread.
+    auto call = stack.end();
+    for (auto it = stack.rbegin(); it != stack.rend(); ++it)
+        if (it->function == function) {
+            call = std::next(it).base();
+            break;
+        }
+    if (call == stack.end())
+        return;
+    const Pending pending = *call;
+    stack.erase(call);
+    const std::uint64_t result = hex_after(line, " retval=");
+    if (const Creator* c = creator_of(function)) {
+        const bool failed = result == 0 || result == 0xFFFFFFFFu || result == ~0ULL;
+        if (!failed)
+            handles[result] = c->function;
+    } else if (const Releaser* r = releaser_of(function)) {
+        const bool succeeded = r->zero_is_success ? result == 0 : result != 0;
+        if (succeeded && r->handle_arg < pending.args.size()) {
+            const auto found =
+                handles.find(std::strtoull(pending.args[r->handle_arg].c_str(), nullptr, 16));
+            if (found != handles.end()) {
+                ++release_count[found->second];
+                handles.erase(found);
+            }
+        }
+    }
+}
+
+std::map<std::string, long> ObjectLedger::live() const {
+    std::map<std::string, long> counts{{"GDI", 0}, {"USER", 0}, {"kernel", 0}};
+    for (const auto& h : handles)
+        ++counts[creator_of(h.second)->kind];
+    return counts;
+}
+
+std::string ObjectLedger::describe() const {
+    std::map<std::string, long> by_creator;
+    for (const auto& h : handles)
+        ++by_creator[h.second];
+    std::string text;
+    for (const auto& c : by_creator)
+        text += c.first + " " + std::to_string(c.second) + "; ";
+    return text;
+}
+
+long ObjectLedger::calls(const std::string& function) const {
+    const auto found = call_count.find(function);
+    return found != call_count.end() ? found->second : 0;
+}
+
+long ObjectLedger::released(const std::string& creator) const {
+    const auto found = release_count.find(creator);
+    return found != release_count.end() ? found->second : 0;
+}
+
+void write_test_wave(const std::wstring& path) {
+    const std::uint32_t samples = 800;
+    std::vector<std::uint8_t> w;
+    auto text = [&](const char* s) { w.insert(w.end(), s, s + 4); };
+    auto u32 = [&](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            w.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    };
+    auto u16 = [&](std::uint16_t v) {
+        w.push_back(static_cast<std::uint8_t>(v));
+        w.push_back(static_cast<std::uint8_t>(v >> 8));
+    };
+    text("RIFF");
+    u32(36 + samples);
+    text("WAVE");
+    text("fmt ");
+    u32(16);
+    u16(1);    // PCM
+    u16(1);    // mono
+    u32(8000); // samples per second
+    u32(8000); // bytes per second
+    u16(1);    // block align
+    u16(8);    // bits per sample
+    text("data");
+    u32(samples);
+    for (std::uint32_t i = 0; i < samples; ++i)
+        w.push_back((i / 10) % 2 ? 0xC0 : 0x40);
+    write_file(path, w);
 }
 
 } // namespace e2e

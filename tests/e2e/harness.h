@@ -155,3 +155,63 @@ struct TracedTimerRun {
 };
 
 } // namespace e2e
+
+// ---- Objects the traced timer holds, counted from its relay log ----
+#include <map>
+
+namespace e2e {
+
+// Wine's debug channels for the next TracedTimerRun; "+timestamp,+relay" prefixes each line
+// with the milliseconds of the tick count (same clock as GetTickCount), as "123.456:".
+extern const wchar_t* relay_debug_channels;
+
+// The calls that make and release the GDI, USER and kernel objects the timer uses, as a
+// TracedTimerRun filter (function names alone, whichever DLL exports them). `extra` entries
+// ("SetTimer;Beep") may be added.
+std::wstring object_calls(const wchar_t* extra = L"");
+
+// Reads a relay log as it grows and keeps the handles that calls made from one module (the
+// traced program's own code) returned and that no successful releasing call from it has given
+// back yet. Handles are tracked by value: a value the system hands out again after a release
+// counts again. Work that system DLLs do on their own account is not seen, nor needed: an
+// object is leaked by whoever made it.
+class ObjectLedger {
+  public:
+    ObjectLedger(std::wstring log_path, std::uint64_t module_base, std::uint64_t module_size);
+    // The ledger of a traced timer's own code (its window's module).
+    explicit ObjectLedger(const TracedTimerRun& t);
+
+    // Takes in the lines written since the last call.
+    void update();
+
+    // Live objects by kind: "GDI" (device contexts, bitmaps, fonts, brushes, image lists),
+    // "USER" (icons, windows, theme handles) and "kernel" (threads, file searches).
+    std::map<std::string, long> live() const;
+    // The live handles with the function that made each, for failure messages.
+    std::string describe() const;
+    // Calls of `function` (e.g. "CreateThread") from the module so far.
+    long calls(const std::string& function) const;
+    // Handles made by `creator` and released again so far (e.g. alarm threads closed).
+    long released(const std::string& creator) const;
+
+  private:
+    struct Pending {
+        std::string function;
+        std::vector<std::string> args;
+    };
+    void take_line(const std::string& line);
+
+    std::wstring path;
+    std::uint64_t base, size;
+    std::uint64_t read_so_far = 0;
+    std::string partial;
+    std::map<std::string, std::vector<Pending>> open_calls; // by thread
+    std::map<std::uint64_t, std::string> handles;           // value -> creating function
+    std::map<std::string, long> call_count, release_count;
+};
+
+// A short valid PCM wave (8 kHz, 8 bits, mono, a tenth of a second of a square tone), for a
+// timer folder whose alarm should play a file.
+void write_test_wave(const std::wstring& path);
+
+} // namespace e2e

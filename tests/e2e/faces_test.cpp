@@ -1,0 +1,277 @@
+// The keys' image faces on the screen: digits and "START" blue, "STOP" red, each the size of its
+// text in the stock system font on a see-through background; and toggling START/STOP many times
+// leaves the timer's object count where it was.
+#include <gtest/gtest.h>
+
+#include <winternl.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "harness.h"
+#include "settings_block.h"
+
+using namespace e2e;
+
+namespace {
+
+void set_alarm_time(std::vector<std::uint8_t>& exe, std::uint16_t ms) {
+    exe[settings_block::file_offset + settings_block::alarm_time_ms_at] = ms & 0xFF;
+    exe[settings_block::file_offset + settings_block::alarm_time_ms_at + 1] = ms >> 8;
+}
+
+void press(const TimerRun& t, WPARAM key) {
+    SendMessageTimeoutW(t.window, WM_KEYDOWN, key, 0, SMTO_BLOCK, 5000, nullptr);
+}
+
+int red(std::uint32_t px) {
+    return px >> 16 & 0xFF;
+}
+int green(std::uint32_t px) {
+    return px >> 8 & 0xFF;
+}
+int blue(std::uint32_t px) {
+    return px & 0xFF;
+}
+bool bluish(std::uint32_t px) {
+    return blue(px) >= 128 && blue(px) - std::max(red(px), green(px)) >= 64;
+}
+bool reddish(std::uint32_t px) {
+    return red(px) >= 128 && red(px) - std::max(green(px), blue(px)) >= 64;
+}
+
+// A pixel that blue at some opacity laid over `under` can give: blue no less, red and green
+// dimmed by the same share.
+bool blue_over(std::uint32_t px, std::uint32_t under) {
+    if (blue(px) + 2 < blue(under) || red(px) > red(under) + 2 || green(px) > green(under) + 2)
+        return false;
+    const double kr = red(under) > 0 ? static_cast<double>(red(px)) / red(under) : 0;
+    const double kg = green(under) > 0 ? static_cast<double>(green(px)) / green(under) : 0;
+    return kr - kg <= 0.05 && kg - kr <= 0.05;
+}
+
+// The extent of `text` in the stock font of a fresh memory device context, as the faces are
+// measured.
+SIZE stock_extent(const wchar_t* text) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    SIZE s{};
+    GetTextExtentPoint32W(dc, text, static_cast<int>(wcslen(text)), &s);
+    DeleteDC(dc);
+    return s;
+}
+
+// What one key shows: where its coloured pixels are, in client coordinates.
+struct FaceSeen {
+    int blue = 0, red = 0;
+    RECT ink{LONG_MAX, LONG_MAX, LONG_MIN, LONG_MIN};
+};
+FaceSeen face_on_screen(const Picture& p, HWND key) {
+    const RECT r = rect_in_parent(key);
+    FaceSeen f;
+    for (int y = r.top; y < r.bottom; ++y) {
+        for (int x = r.left; x < r.right; ++x) {
+            const std::uint32_t px = p.at(x, y);
+            const bool b = bluish(px), rd = reddish(px);
+            f.blue += b;
+            f.red += rd;
+            if (b || rd) {
+                f.ink.left = std::min<LONG>(f.ink.left, x);
+                f.ink.top = std::min<LONG>(f.ink.top, y);
+                f.ink.right = std::max<LONG>(f.ink.right, x + 1);
+                f.ink.bottom = std::max<LONG>(f.ink.bottom, y + 1);
+            }
+        }
+    }
+    return f;
+}
+
+// The face's place: the text extent centred in the key (a pixel either way allowed).
+RECT centred(HWND key, SIZE extent) {
+    const RECT r = rect_in_parent(key);
+    const LONG left = r.left + (r.right - r.left - extent.cx) / 2;
+    const LONG top = r.top + (r.bottom - r.top - extent.cy) / 2;
+    return RECT{left, top, left + extent.cx, top + extent.cy};
+}
+
+::testing::AssertionResult face_fits(const FaceSeen& f, HWND key, const wchar_t* text) {
+    const SIZE extent = stock_extent(text);
+    const RECT place = centred(key, extent);
+    const RECT& i = f.ink;
+    if (i.left < place.left - 1 || i.top < place.top - 1 || i.right > place.right + 1 ||
+        i.bottom > place.bottom + 1)
+        return ::testing::AssertionFailure()
+               << "ink (" << i.left << "," << i.top << ")-(" << i.right << "," << i.bottom
+               << ") outside the text extent " << extent.cx << "x" << extent.cy << " at ("
+               << place.left << "," << place.top << ")";
+    // Smaller than the extent only by the font's side bearings and leading.
+    if ((i.right - i.left) * 2 < extent.cx || (i.bottom - i.top) * 2 < extent.cy)
+        return ::testing::AssertionFailure()
+               << "ink " << i.right - i.left << "x" << i.bottom - i.top << " for a text extent of "
+               << extent.cx << "x" << extent.cy;
+    return ::testing::AssertionSuccess();
+}
+
+// GDI objects held by `process`, -1 when they cannot be counted. Wine's GetGuiResources answers
+// 0; there the count is read from the process's GDI handle table, which Wine keeps as Windows
+// does at the PEB's GdiSharedHandleTable: 24-byte entries whose byte 14, the object type, is 0
+// for a free entry.
+long gdi_objects(HANDLE process) {
+    const DWORD counted = GetGuiResources(process, GR_GDIOBJECTS);
+    if (counted > 0)
+        return static_cast<long>(counted);
+    using QueryFn = NTSTATUS(NTAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+    auto query = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+    PROCESS_BASIC_INFORMATION info{};
+    if (query == nullptr ||
+        query(process, ProcessBasicInformation, &info, sizeof info, nullptr) != 0)
+        return -1;
+    const std::size_t table_at = sizeof(void*) == 8 ? 0xF8 : 0x94;
+    void* table = nullptr;
+    if (!ReadProcessMemory(process, reinterpret_cast<char*>(info.PebBaseAddress) + table_at, &table,
+                           sizeof table, nullptr) ||
+        table == nullptr)
+        return -1;
+    constexpr std::size_t entry_size = 24, entries = 0x10000;
+    std::vector<std::uint8_t> bytes(entry_size * entries);
+    SIZE_T read = 0;
+    ReadProcessMemory(process, table, bytes.data(), bytes.size(), &read);
+    if (read < entry_size)
+        return -1;
+    long used = 0;
+    for (std::size_t at = 0; at + entry_size <= read; at += entry_size)
+        used += bytes[at + 14] != 0;
+    return used;
+}
+
+// USER objects, -1 where GetGuiResources does not count them (Wine).
+long user_objects(HANDLE process) {
+    const DWORD counted = GetGuiResources(process, GR_USEROBJECTS);
+    return counted > 0 ? static_cast<long>(counted) : -1;
+}
+
+// Whether gdi_objects() sees this process's bitmaps come and go, and an icon's too (so that a
+// leaked face or window icon shows in the count even where USER objects are not counted).
+::testing::AssertionResult gdi_count_follows_objects() {
+    HANDLE self = GetCurrentProcess();
+    long count[4] = {};
+    // The first round also meets the objects the system makes once per process.
+    for (int round = 0; round < 2; ++round) {
+        count[0] = gdi_objects(self);
+        HBITMAP colour = CreateBitmap(8, 8, 1, 32, nullptr);
+        HBITMAP mask = CreateBitmap(8, 8, 1, 1, nullptr);
+        count[1] = gdi_objects(self);
+        ICONINFO info{TRUE, 0, 0, mask, colour};
+        HICON icon = CreateIconIndirect(&info);
+        DeleteObject(colour);
+        DeleteObject(mask);
+        count[2] = gdi_objects(self); // the icon's own copies of the bitmaps
+        DestroyIcon(icon);
+        count[3] = gdi_objects(self);
+    }
+    if (count[0] < 0 || count[1] != count[0] + 2 || count[2] <= count[0] || count[3] != count[0])
+        return ::testing::AssertionFailure()
+               << "counts " << count[0] << ", " << count[1] << " with 2 bitmaps, " << count[2]
+               << " with an icon alone, " << count[3] << " after";
+    return ::testing::AssertionSuccess();
+}
+
+bool start_face_is(const TimerRun& t, bool want_red) {
+    const FaceSeen f = face_on_screen(capture_client(t.window), t.start_key());
+    return want_red ? f.red > 0 && f.blue == 0 : f.blue > 0 && f.red == 0;
+}
+
+} // namespace
+
+TEST(KeyFaces, DigitsAreBlueOnSeeThroughFacesAsLargeAsTheirText) {
+    TimerRun t;
+    ASSERT_NE(t.window, nullptr);
+    const Picture p = capture_client(t.window);
+    for (int d = 0; d < 10; ++d) {
+        const wchar_t text[2] = {static_cast<wchar_t>(L'0' + d), 0};
+        HWND key = t.digit_key(d);
+        EXPECT_EQ(text_of(key), L"") << "the face is the caption";
+        const FaceSeen f = face_on_screen(p, key);
+        EXPECT_GT(f.blue, 5) << d;
+        EXPECT_EQ(f.red, 0) << d;
+        EXPECT_TRUE(face_fits(f, key, text)) << d;
+        // See-through: each pixel of the face is blue at some opacity over the key's own
+        // background (as found beside the face in that row), none paints a background of its own.
+        const RECT place = centred(key, stock_extent(text));
+        int foreign = 0;
+        for (int y = place.top - 1; y <= place.bottom; ++y) {
+            const std::uint32_t beside = p.at(place.left - 3, y);
+            for (int x = place.left - 1; x <= place.right; ++x)
+                foreign += !blue_over(p.at(x, y), beside);
+        }
+        EXPECT_EQ(foreign, 0) << d;
+    }
+}
+
+TEST(KeyFaces, StartIsBlueStopIsRedAndStartBlueAgainAfterTheAlarm) {
+    TimerRun t([](std::vector<std::uint8_t>& exe) { set_alarm_time(exe, 1500); });
+    ASSERT_NE(t.window, nullptr);
+    const Picture idle = capture_client(t.window);
+    const FaceSeen start = face_on_screen(idle, t.start_key());
+    EXPECT_GT(start.blue, 20);
+    EXPECT_EQ(start.red, 0);
+    EXPECT_TRUE(face_fits(start, t.start_key(), L"START"));
+
+    press(t, '1'); // 00.01
+    press(t, VK_RETURN);
+    ASSERT_TRUE(wait_until([&] { return start_face_is(t, true); }, 2000)) << "STOP in red";
+    const FaceSeen stop = face_on_screen(capture_client(t.window), t.start_key());
+    EXPECT_TRUE(face_fits(stop, t.start_key(), L"STOP"));
+
+    ASSERT_TRUE(wait_until([&] { return t.title() == L"00.00"; }, 3000));
+    EXPECT_TRUE(start_face_is(t, true)) << "still STOP while the alarm sounds";
+    ASSERT_TRUE(wait_until([&] { return t.title() == L"00.01"; }, 5000)) << "the alarm ends";
+    EXPECT_TRUE(wait_until([&] { return start_face_is(t, false); }, 2000)) << "START in blue";
+    const FaceSeen again = face_on_screen(capture_client(t.window), t.start_key());
+    EXPECT_TRUE(face_fits(again, t.start_key(), L"START"));
+}
+
+TEST(KeyFaces, AThousandStartStopTogglesLeaveTheObjectCountsWhereTheyWere) {
+    const ::testing::AssertionResult countable = gdi_count_follows_objects();
+    if (!countable)
+        GTEST_SKIP() << "GDI objects cannot be counted here: " << countable.message();
+    TimerRun t;
+    ASSERT_NE(t.window, nullptr);
+    HANDLE process = t.process->handle();
+    for (WPARAM key : {'1', '0', '0'})
+        press(t, key); // 01.00: nothing ends during the test
+    auto run_a_while = [&] {
+        press(t, VK_RETURN);
+        pause_ms(1500); // the live icon changes, the bar grows
+        press(t, VK_RETURN);
+    };
+    auto settled_counts = [&] {
+        std::pair<long, long> last{-2, -2}, now{gdi_objects(process), user_objects(process)};
+        wait_until(
+            [&] {
+                last = now;
+                pause_ms(100);
+                now = {gdi_objects(process), user_objects(process)};
+                return now == last;
+            },
+            3000);
+        return now;
+    };
+
+    for (int i = 0; i < 4; ++i)
+        press(t, VK_RETURN);
+    run_a_while();
+    const auto baseline = settled_counts();
+    ASSERT_GT(baseline.first, 0);
+
+    for (int i = 0; i < 1000; ++i)
+        press(t, VK_RETURN);
+    run_a_while();
+    EXPECT_TRUE(wait_until([&] { return start_face_is(t, false); }, 2000)) << "paused: START";
+    const auto after = settled_counts();
+    EXPECT_EQ(after.first, baseline.first) << "GDI objects";
+    EXPECT_EQ(after.second, baseline.second) << "USER objects (-1: not counted here)";
+    EXPECT_NE(t.title(), L"01.00") << "the countdown ran";
+}
