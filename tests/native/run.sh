@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds the editor's byte work natively with the address and undefined-behaviour sanitizers
+# and runs it over random files. Usage: tests/native/run.sh [iterations [seed]]
+# (defaults: 1000 files, a fixed seed). The build goes to $PLINKETT_BUILD-native.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+out=${PLINKETT_BUILD:-build}-native
+mkdir -p "$out"
+g++ -std=c++17 -g -O1 -Wall -Wextra -Werror -fsanitize=address,undefined -fno-sanitize-recover=all \
+    -fno-omit-frame-pointer -Itests/native/shim -Ieditor -Icommon \
+    tests/native/patcher_fuzz.cpp editor/patcher.cpp editor/file_image.cpp editor/editor_state.cpp \
+    common/settings_block.cpp -o "$out/patcher_fuzz"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 "$out/patcher_fuzz" "$@"
