@@ -19,6 +19,41 @@ void draw_plain_background(const RECT& bar) {
     SelectObject(back_buffer, old_pen);
 }
 
+// The theme data of "progress", released at exit.
+class ProgressTheme {
+  public:
+    ~ProgressTheme() { close_theme(theme); }
+    HTHEME get() {
+        if (theme == nullptr)
+            theme = open_progress_theme();
+        return theme;
+    }
+
+  private:
+    HTHEME theme = nullptr;
+};
+ProgressTheme progress_theme;
+
+// What the back buffer's bar shows since the last drawing. Every change of the back buffer
+// (a new size, a redraw of the display) draws the bar again, so this stays true.
+struct DrawnBar {
+    bool valid;
+    RECT bar;
+    ProgressBarPlan plan;
+};
+DrawnBar last_drawn{};
+
+bool same_rect(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+bool same_bar(const DrawnBar& drawn, const RECT& bar, const ProgressBarPlan& plan) {
+    const ProgressBarPlan& was = drawn.plan;
+    return same_rect(drawn.bar, bar) && was.themed_background == plan.themed_background &&
+           was.themed_chunk == plan.themed_chunk && was.has_chunk == plan.has_chunk &&
+           (!plan.has_chunk || same_rect(was.chunk, plan.chunk));
+}
+
 } // namespace
 
 ProgressBarPlan plan_progress_bar(const RECT& bar, double progress, bool themes_available,
@@ -52,12 +87,17 @@ void draw_progress_bar(int paint) {
     const RECT bar = progress_rect;
     const ProgressBarPlan plan =
         plan_progress_bar(bar, progress, themes_available, os_version.dwMajorVersion);
+    // A tick comes every few milliseconds but the chunk grows by a pixel only now and then:
+    // when the back buffer and the screen already show this very bar, there is nothing to do.
+    if (paint == 1 && last_drawn.valid && same_bar(last_drawn, bar, plan))
+        return;
     const bool draw_chunk = plan.has_chunk && !IsRectEmpty(&plan.chunk);
 
-    // Held for this call only; never opened without themes (uxtheme.dll may be missing).
+    // Opened on first use and held until exit; never opened without themes (uxtheme.dll may
+    // be missing).
     HTHEME theme = nullptr;
     if (plan.themed_background || (plan.themed_chunk && draw_chunk))
-        theme = open_progress_theme();
+        theme = progress_theme.get();
 
     if (plan.themed_background && theme != nullptr) {
         draw_theme_parent_background(main_window, back_buffer, &bar);
@@ -71,7 +111,7 @@ void draw_progress_bar(int paint) {
         else
             FillRect(back_buffer, &plan.chunk, GetSysColorBrush(COLOR_HIGHLIGHT));
     }
-    close_theme(theme);
+    last_drawn = DrawnBar{true, bar, plan};
 
     if (paint == 1) {
         // Only the chunk changes on a tick; the back buffer holds the rest already.
