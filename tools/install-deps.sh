@@ -7,8 +7,9 @@ need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
 # The shipped programs are 32-bit; the 64-bit cross compiler and Wine build a twin of them
-# for machines whose kernel cannot run 32-bit code (see README, "Testing").
-pkgs=(cmake make python3 g++-mingw-w64-i686-posix mingw-w64-i686-dev
+# for machines whose kernel cannot run 32-bit code (see README, "Testing"). The native g++
+# builds the sanitized fuzz test of the editor's byte work.
+pkgs=(cmake make python3 g++ g++-mingw-w64-i686-posix mingw-w64-i686-dev
       g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
       wine wine64 wine32:i386 xvfb xauth googletest fonts-noto-cjk)
 for p in "${pkgs[@]}"; do have "$p" || need+=("$p"); done
