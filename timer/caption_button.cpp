@@ -6,21 +6,15 @@
 
 wchar_t CaptionButton::caption_text[32];
 bool CaptionButton::image_captions;
-HICON CaptionButton::face_icon;
 HIMAGELIST CaptionButton::face_image_list;
 
 CaptionButton::CaptionButton() : window(nullptr) {
-    face_icon = nullptr;
     face_image_list = nullptr;
 }
 
 CaptionButton::~CaptionButton() {
-    // The slots are shared: the first destructor releases the last face, the others find
-    // them empty.
-    if (face_icon != nullptr) {
-        DestroyIcon(face_icon);
-        face_icon = nullptr;
-    }
+    // The slot is shared: the first destructor releases the last face, the others find it
+    // empty.
     if (face_image_list != nullptr) {
         ImageList_Destroy(face_image_list);
         face_image_list = nullptr;
@@ -31,7 +25,6 @@ HWND CaptionButton::create(const wchar_t* text, bool use_image_captions, int con
                            HINSTANCE instance) {
     window = nullptr;
     // The faces made so far stay with the buttons that show them.
-    face_icon = nullptr;
     face_image_list = nullptr;
     wcsncpy(caption_text, text, 31);
     caption_text[31] = L'\0';

@@ -16,13 +16,12 @@ class CaptionButton {
     void set_caption(const wchar_t* text, BYTE red, BYTE blue);
     HWND handle() const { return window; }
 
-    // Shared by all buttons. The face slots hold the icon and image list of the most recent
-    // face; a button created later starts with empty slots, so earlier buttons keep theirs for
-    // the process's life. Only the last button's caption is ever set again, so a new face always
+    // Shared by all buttons. The face slot holds the image list of the most recent face; a
+    // button created later starts with an empty slot, so earlier buttons keep theirs for the
+    // process's life. Only the last button's caption is ever set again, so a new face always
     // replaces that button's own previous one: it keeps exactly one.
     static wchar_t caption_text[32];
     static bool image_captions;
-    static HICON face_icon;
     static HIMAGELIST face_image_list;
 
   private:
