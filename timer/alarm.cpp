@@ -3,6 +3,7 @@
 #include <mmsystem.h>
 
 #include "engine.h"
+#include "sound.h"
 #include "time_math.h"
 #include "timer_state.h"
 
@@ -45,7 +46,7 @@ DWORD WINAPI alarm_thread_proc(LPVOID stop_flag) {
     HANDLE search = FindFirstFileW(L"*.wav", &wave);
     const bool have_wave = search != INVALID_HANDLE_VALUE;
     if (have_wave)
-        PlaySoundW(wave.cFileName, nullptr, SND_FILENAME | SND_LOOP | SND_ASYNC);
+        play_sound(wave.cFileName, SND_FILENAME | SND_LOOP | SND_ASYNC);
 
     while (!stop_requested(stop) &&
            !time_is_up(start, GetTickCount(), timer_settings.alarm_time_ms)) {
@@ -58,7 +59,7 @@ DWORD WINAPI alarm_thread_proc(LPVOID stop_flag) {
     }
 
     if (have_wave) {
-        PlaySoundW(nullptr, nullptr, SND_ASYNC);
+        play_sound(nullptr, SND_ASYNC);
         FindClose(search);
     }
     // Fails harmlessly when the window is already gone at exit.

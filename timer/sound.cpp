@@ -1,0 +1,23 @@
+#include "sound.h"
+
+namespace {
+
+using PlaySoundWFn = BOOL(WINAPI*)(LPCWSTR, HMODULE, DWORD);
+
+// Bound by the alarm thread; alarm threads run one after the other, never side by side. The
+// library stays loaded until exit.
+PlaySoundWFn bound_play_sound;
+bool tried;
+
+} // namespace
+
+bool play_sound(const wchar_t* name, DWORD flags) {
+    if (!tried) {
+        tried = true;
+        HMODULE module = LoadLibraryW(L"winmm.dll");
+        if (module != nullptr)
+            bound_play_sound = reinterpret_cast<PlaySoundWFn>(
+                reinterpret_cast<void*>(GetProcAddress(module, "PlaySoundW")));
+    }
+    return bound_play_sound != nullptr && bound_play_sound(name, nullptr, flags) != FALSE;
+}
