@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <functional>
 #include <cstdio>
+#include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -18,7 +20,6 @@
 
 using namespace e2e;
 using namespace bench;
-
 
 TEST(Bench, SecondChangeLag) {
     TimerRun t;
@@ -32,7 +33,8 @@ TEST(Bench, SecondChangeLag) {
     std::vector<double> lags;
     DWORD step = 0xFFFFFFFF, last_tick = GetTickCount();
     std::wstring last = t.title();
-    while (static_cast<int>(lags.size()) < seconds && GetTickCount() - start < (seconds + 5) * 1000u) {
+    while (static_cast<int>(lags.size()) < seconds &&
+           GetTickCount() - start < (seconds + 5) * 1000u) {
         DWORD now = GetTickCount();
         if (now != last_tick) {
             step = std::min(step, now - last_tick);
@@ -69,6 +71,19 @@ TEST(Bench, CpuIdleAndCounting) {
     before = unix_cpu_ms(pid);
     Sleep(span);
     report("cpu_counting_percent", 100.0 * (unix_cpu_ms(pid) - before) / span, "% of a core");
+
+    // The floor: a bare window whose 1 ms window timer does nothing.
+    copy_file_into(built_program(L"tests\\bench\\minimal_window.exe"), t.folder,
+                   L"minimal_window.exe");
+    Process bare(t.folder + L"\\minimal_window.exe", L"tick", t.folder);
+    ASSERT_NE(wait_for_window(bare.id(), L"MinimalWnd"), nullptr);
+    const DWORD bare_pid = unix_pid_of(t.folder + L"\\minimal_window.exe");
+    ASSERT_NE(bare_pid, 0u);
+    Sleep(500);
+    before = unix_cpu_ms(bare_pid);
+    Sleep(span);
+    report("cpu_bare_1ms_timer_percent", 100.0 * (unix_cpu_ms(bare_pid) - before) / span,
+           "% of a core");
 }
 
 namespace {
@@ -91,14 +106,16 @@ TEST(Bench, StartupRatio) {
     const std::wstring folder = scratch_folder();
     copy_file_into(built_program(L"Plinkett.exe"), folder, L"Plinkett.exe");
     for (const wchar_t* name : {L"minimal_window.exe", L"minimal_window_cc6.exe"})
-        copy_file_into(built_program((std::wstring(L"tests\\bench\\") + name).c_str()), folder, name);
+        copy_file_into(built_program((std::wstring(L"tests\\bench\\") + name).c_str()), folder,
+                       name);
     auto shown = [](HWND) { return true; };
     // Laid out: the start key has its size (the layout comes before the first paint).
     auto keypad = [](HWND w) { return rect_in_parent(GetDlgItem(w, 410)).right > 0; };
     std::vector<double> timer, minimal, minimal_cc6;
     for (int run = 0; run < (quick() ? 3 : 10); ++run) {
         minimal.push_back(time_to_window(folder, L"minimal_window.exe", L"MinimalWnd", shown));
-        minimal_cc6.push_back(time_to_window(folder, L"minimal_window_cc6.exe", L"MinimalWnd", shown));
+        minimal_cc6.push_back(
+            time_to_window(folder, L"minimal_window_cc6.exe", L"MinimalWnd", shown));
         timer.push_back(time_to_window(folder, L"Plinkett.exe", L"PlinkettWnd", keypad));
     }
     report("startup_timer_ms", percentile(timer, 0.5), "ms");
@@ -131,4 +148,205 @@ TEST(Bench, MemoryAndSize) {
         auto bytes = read_file(windows_path(env("PLINKETT_SHIPPED_DIR")) + L"\\" + p.first);
         report(p.second, bytes.size() / 1024.0, "KB");
     }
+}
+
+namespace {
+
+// Milliseconds of the performance counter: finer than the tick count's steps.
+double precise_ms() {
+    static const double counts_per_ms = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return static_cast<double>(f.QuadPart) / 1000.0;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) / counts_per_ms;
+}
+
+// Traced timers started while one lives prefix every relay line with Wine's tick count.
+struct RelayTimestamps {
+    const wchar_t* saved = relay_debug_channels;
+    RelayTimestamps() { relay_debug_channels = L"+timestamp,+relay"; }
+    ~RelayTimestamps() { relay_debug_channels = saved; }
+    RelayTimestamps(const RelayTimestamps&) = delete;
+    RelayTimestamps& operator=(const RelayTimestamps&) = delete;
+};
+
+enum class Sound { wave_started, wave_stopped, beep };
+
+// The traced timer's calls that made `which` so far.
+std::vector<RelayCall> sound_calls(const TracedTimerRun& t, Sound which) {
+    std::vector<RelayCall> found;
+    for (const auto& c : t.calls()) {
+        const bool taken =
+            c.function == "winmm.PlaySoundW"
+                ? which == (c.value(0) != 0 ? Sound::wave_started : Sound::wave_stopped)
+                : c.function == "KERNEL32.Beep" && which == Sound::beep;
+        if (taken)
+            found.push_back(c);
+    }
+    return found;
+}
+
+struct StopLatency {
+    double stopped_ms = -1; // Enter to PlaySoundW(NULL, NULL, SND_ASYNC); -1 without a wave
+    double shown_ms = -1;   // Enter to the set time as the title again
+};
+
+// One countdown of the set time 00.01 into a long alarm, ended with Enter once it sounds.
+// The Enter comes after a random few milliseconds, so that over several alarms it falls at
+// every point of a sound round. The relay log's timestamps are Wine's tick count, read here with
+// GetTickCount: it moves by the millisecond while processes call the Wine server (as this
+// driver's polling does), in steps of up to 16 ms when all is quiet.
+StopLatency stop_one_alarm(const TracedTimerRun& t, bool wave, std::mt19937& rng) {
+    StopLatency result;
+    const Sound sounding = wave ? Sound::wave_started : Sound::beep;
+    const std::size_t sounds = sound_calls(t, sounding).size();
+    const std::size_t stops = sound_calls(t, Sound::wave_stopped).size();
+    PostMessageW(t.window, WM_KEYDOWN, VK_RETURN, 0);
+    if (!wait_until([&] { return sound_calls(t, sounding).size() > sounds; }, 5000)) {
+        ADD_FAILURE() << "the alarm did not sound";
+        return result;
+    }
+    Sleep(std::uniform_int_distribution<DWORD>(20, 60)(rng));
+
+    const DWORD enter_tick = GetTickCount();
+    const double enter = precise_ms();
+    PostMessageW(t.window, WM_KEYDOWN, VK_RETURN, 0);
+    while (t.title() != L"00.01") {
+        if (precise_ms() - enter > 5000) {
+            ADD_FAILURE() << "the set time did not show again: " << t.title();
+            return result;
+        }
+        Sleep(1);
+    }
+    result.shown_ms = precise_ms() - enter;
+    if (wave) {
+        const auto stopped = sound_calls(t, Sound::wave_stopped);
+        if (stopped.size() != stops + 1 || stopped.back().tick == 0) {
+            ADD_FAILURE() << "no timestamped stop of the wave among " << stopped.size() << " stops";
+            return result;
+        }
+        result.stopped_ms = static_cast<LONG>(stopped.back().tick - enter_tick);
+    }
+    return result;
+}
+
+} // namespace
+
+TEST(Bench, AlarmStopLatency) {
+    const RelayTimestamps timestamps;
+    std::mt19937 rng(20240607u);
+    for (bool wave : {true, false}) {
+        SCOPED_TRACE(wave ? "with a wave file" : "with beeps");
+        // The shipped beeps; an alarm long enough that Enter always ends it.
+        TracedTimerRun t(L"winmm.PlaySoundW;kernel32.Beep",
+                         with_setting(settings_block::alarm_time_ms_at, 10000));
+        ASSERT_NE(t.window, nullptr);
+        if (wave)
+            write_test_wave(t.folder + L"\\chime.wav");
+        PostMessageW(t.window, WM_KEYDOWN, '1', 0);
+        ASSERT_TRUE(wait_until([&] { return t.title() == L"00.01"; }, 3000));
+
+        std::vector<double> stopped, shown;
+        for (int i = 0; i < (quick() ? 3 : 15); ++i) {
+            const StopLatency l = stop_one_alarm(t, wave, rng);
+            ASSERT_GE(l.shown_ms, 0) << "alarm " << i;
+            shown.push_back(l.shown_ms);
+            if (wave)
+                stopped.push_back(l.stopped_ms);
+        }
+        if (wave) {
+            report("alarm_stop_wave_ms", percentile(stopped, 0.5), "ms");
+            report("alarm_shown_wave_ms", percentile(shown, 0.5), "ms");
+        } else {
+            report("alarm_shown_beep_ms", percentile(shown, 0.5), "ms");
+        }
+        EXPECT_EQ(t.close(), 0u);
+    }
+}
+
+namespace {
+
+// The live objects by kind, and how many more there are than at `baseline`, as figures
+// "handles_<scenario>_<kind>" and "handles_<scenario>_<kind>_delta".
+void report_objects(const std::string& scenario, const std::map<std::string, long>& baseline,
+                    const std::map<std::string, long>& after) {
+    const std::pair<const char*, const char*> kinds[] = {
+        {"GDI", "gdi"}, {"USER", "user"}, {"kernel", "kernel"}};
+    for (const auto& k : kinds) {
+        const std::string name = "handles_" + scenario + "_" + k.second;
+        report(name.c_str(), after.at(k.first), "objects");
+        report((name + "_delta").c_str(), after.at(k.first) - baseline.at(k.first), "objects");
+    }
+}
+
+} // namespace
+
+TEST(Bench, HandlesAfterStartStopToggles) {
+    TracedTimerRun t(object_calls().c_str());
+    ASSERT_NE(t.window, nullptr);
+    ObjectLedger ledger(t);
+    key_in(t.window, "100"); // 01.00: no run ends during the test
+    // Enough of a run for the ticks to change the live icon and the bar.
+    auto run_a_while = [&] {
+        send_key(t.window, VK_RETURN);
+        pause_ms(1500);
+        send_key(t.window, VK_RETURN);
+    };
+    for (int i = 0; i < 4; ++i)
+        send_key(t.window, VK_RETURN);
+    run_a_while();
+    const auto baseline = settled_objects(ledger);
+
+    // Pairs of toggles, so the timer ends paused as at the baseline; at most five minutes.
+    const int wanted = quick() ? 200 : 10000;
+    const double start = precise_ms();
+    int done = 0;
+    while (done < wanted && precise_ms() - start < 300000) {
+        send_key(t.window, VK_RETURN);
+        send_key(t.window, VK_RETURN);
+        done += 2;
+        if (done % 1000 == 0)
+            ledger.update(); // keeps the unread log short
+    }
+    report("handles_toggle_seconds", (precise_ms() - start) / 1000, "s");
+    run_a_while();
+    const auto after = settled_objects(ledger);
+    report("handles_toggle_count", done, "toggles");
+    report_objects("toggle", baseline, after);
+    EXPECT_NE(t.title(), L"01.00") << "the countdown ran";
+    EXPECT_EQ(t.close(), 0u);
+}
+
+TEST(Bench, HandlesAfterShortCountdownsWithAlarms) {
+    TracedTimerRun t(object_calls().c_str(), with_setting(settings_block::alarm_time_ms_at, 100));
+    ASSERT_NE(t.window, nullptr);
+    ObjectLedger ledger(t);
+    key_in(t.window, "1"); // 00.01
+    // One countdown, its alarm (the only thread the timer makes) and the return to idle.
+    auto countdown = [&] {
+        const long alarms = ledger.calls("CreateThread");
+        send_key(t.window, VK_RETURN);
+        return wait_until(
+            [&] {
+                ledger.update();
+                return ledger.calls("CreateThread") > alarms &&
+                       ledger.released("CreateThread") == ledger.calls("CreateThread");
+            },
+            5000);
+    };
+    const int warm_up = 3, total = quick() ? 10 : 200;
+    for (int i = 0; i < warm_up; ++i)
+        ASSERT_TRUE(countdown()) << "countdown " << i;
+    const auto baseline = settled_objects(ledger);
+    int done = warm_up;
+    for (; done < total; ++done)
+        ASSERT_TRUE(countdown()) << "countdown " << done;
+    const auto after = settled_objects(ledger);
+    report("handles_alarm_count", done, "countdowns");
+    report_objects("alarm", baseline, after);
+    EXPECT_EQ(t.title(), L"00.01");
+    EXPECT_EQ(t.close(), 0u);
 }

@@ -34,37 +34,6 @@ std::function<void(std::vector<std::uint8_t>&)> with(const AlarmSettings& a) {
     };
 }
 
-// A short, valid PCM wave: 8 kHz, 8 bits, mono, a tenth of a second of a square tone.
-void write_wave(const std::wstring& path) {
-    const std::uint32_t samples = 800;
-    std::vector<std::uint8_t> w;
-    auto text = [&](const char* s) { w.insert(w.end(), s, s + 4); };
-    auto u32 = [&](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            w.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    };
-    auto u16 = [&](std::uint16_t v) {
-        w.push_back(static_cast<std::uint8_t>(v));
-        w.push_back(static_cast<std::uint8_t>(v >> 8));
-    };
-    text("RIFF");
-    u32(36 + samples);
-    text("WAVE");
-    text("fmt ");
-    u32(16);
-    u16(1); // PCM
-    u16(1); // mono
-    u32(8000);
-    u32(8000); // bytes per second
-    u16(1);    // block align
-    u16(8);    // bits per sample
-    text("data");
-    u32(samples);
-    for (std::uint32_t i = 0; i < samples; ++i)
-        w.push_back((i / 10) % 2 ? 0xC0 : 0x40);
-    write_file(path, w);
-}
-
 std::vector<RelayCall> calls_of(const std::vector<RelayCall>& calls, const char* function) {
     std::vector<RelayCall> found;
     for (const auto& c : calls)
@@ -99,7 +68,7 @@ void run_one_second(const TracedTimerRun& t) {
 TEST(Alarm, WaveFileIsLoopedForTheAlarmTimeInsteadOfBeeps) {
     TracedTimerRun t(sound_calls, with({1500, 4400, 100, 20}));
     ASSERT_NE(t.window, nullptr);
-    write_wave(t.folder + L"\\chime.wav");
+    write_test_wave(t.folder + L"\\chime.wav");
     run_one_second(t);
     const DWORD sounding = GetTickCount();
     ASSERT_TRUE(title_becomes(t, L"00.01", 5000)) << t.title();
@@ -153,7 +122,7 @@ TEST(Alarm, NoAlarmTimeMakesNoBeepAndStopsAWaveAtOnce) {
         TracedTimerRun t(sound_calls, with({0, 4400, 100, 20}));
         ASSERT_NE(t.window, nullptr);
         if (wave)
-            write_wave(t.folder + L"\\chime.wav");
+            write_test_wave(t.folder + L"\\chime.wav");
         run_one_second(t);
         ASSERT_TRUE(title_becomes(t, L"00.01", 1000)) << t.title();
         EXPECT_EQ(t.close(), 0u);
@@ -213,7 +182,7 @@ TEST(Alarm, ClosingTheWindowWhileItSoundsExitsCleanly) {
         TracedTimerRun t(sound_calls, with({30000, 4400, 100, 200}));
         ASSERT_NE(t.window, nullptr);
         if (wave)
-            write_wave(t.folder + L"\\chime.wav");
+            write_test_wave(t.folder + L"\\chime.wav");
         run_one_second(t);
         if (wave)
             ASSERT_TRUE(wait_until(

@@ -345,6 +345,7 @@ std::vector<std::wstring> folder_entries(const std::wstring& folder) {
 } // namespace e2e
 
 // ---- The timer's API calls, traced by Wine's relay log ----
+#include <cstdio>
 #include <set>
 
 namespace e2e {
@@ -377,6 +378,17 @@ std::vector<std::string> split_relay_args(const std::string& text) {
     return args;
 }
 
+// The tick count of a "+timestamp" prefix ("  12.345:0024:Call ..."), or 0.
+std::uint32_t relay_tick(const std::string& line) {
+    unsigned long seconds = 0;
+    unsigned milliseconds = 0;
+    char colon = 0;
+    if (std::sscanf(line.c_str(), " %lu.%3u%c", &seconds, &milliseconds, &colon) != 3 ||
+        colon != ':')
+        return 0;
+    return static_cast<std::uint32_t>(seconds * 1000 + milliseconds);
+}
+
 std::set<HWND> visible_timer_windows() {
     std::set<HWND> found;
     for (HWND w = FindWindowExW(nullptr, nullptr, L"PlinkettWnd", nullptr); w != nullptr;
@@ -407,6 +419,7 @@ std::vector<RelayCall> relay_calls(const std::string& log) {
         if (c.function.find('.') == std::string::npos || c.function.find(' ') != std::string::npos)
             continue; // window procedures and DLL entry points
         c.args = split_relay_args(line.substr(open + 1, close - open - 1));
+        c.tick = relay_tick(line);
         calls.push_back(c);
     }
     return calls;
@@ -754,6 +767,39 @@ void write_test_wave(const std::wstring& path) {
     for (std::uint32_t i = 0; i < samples; ++i)
         w.push_back((i / 10) % 2 ? 0xC0 : 0x40);
     write_file(path, w);
+}
+
+} // namespace e2e
+
+// ---- A copied timer's settings, and its objects once it is quiet ----
+#include "settings_block.h"
+
+namespace e2e {
+
+std::function<void(std::vector<std::uint8_t>&)> with_setting(std::size_t field_at,
+                                                             std::uint16_t value) {
+    return [=](std::vector<std::uint8_t>& exe) {
+        const std::size_t at = settings_block::file_offset + field_at;
+        ASSERT_LT(at + 1, exe.size()) << "the executable is shorter than its settings block";
+        exe[at] = static_cast<std::uint8_t>(value & 0xFF);
+        exe[at + 1] = static_cast<std::uint8_t>(value >> 8);
+    };
+}
+
+std::map<std::string, long> settled_objects(ObjectLedger& ledger, DWORD quiet_ms,
+                                            DWORD timeout_ms) {
+    std::map<std::string, long> last, now;
+    ledger.update();
+    wait_until(
+        [&] {
+            last = ledger.live();
+            pause_ms(quiet_ms);
+            ledger.update();
+            now = ledger.live();
+            return now == last;
+        },
+        timeout_ms);
+    return now;
 }
 
 } // namespace e2e

@@ -126,6 +126,9 @@ namespace e2e {
 struct RelayCall {
     std::string function; // e.g. "KERNEL32.Beep"
     std::vector<std::string> args;
+    // Wine's tick count (the clock of GetTickCount) when the call was logged, from the
+    // "123.456:" prefix that relay_debug_channels "+timestamp,+relay" gives; 0 without one.
+    std::uint32_t tick = 0;
     std::uint64_t value(std::size_t i) const { return std::stoull(args.at(i), nullptr, 16); }
 };
 std::vector<RelayCall> relay_calls(const std::string& log);
@@ -213,5 +216,20 @@ class ObjectLedger {
 // A short valid PCM wave (8 kHz, 8 bits, mono, a tenth of a second of a square tone), for a
 // timer folder whose alarm should play a file.
 void write_test_wave(const std::wstring& path);
+
+} // namespace e2e
+
+// ---- A copied timer's settings, and its objects once it is quiet ----
+namespace e2e {
+
+// A TimerRun or TracedTimerRun patch that sets the 16-bit setting at `field_at` (one of
+// settings_block's *_at offsets) in the copied executable.
+std::function<void(std::vector<std::uint8_t>&)> with_setting(std::size_t field_at,
+                                                             std::uint16_t value);
+
+// The ledger's live objects once the counts have held still for `quiet_ms`; after `timeout_ms`,
+// the last counts seen.
+std::map<std::string, long> settled_objects(ObjectLedger& ledger, DWORD quiet_ms = 200,
+                                            DWORD timeout_ms = 5000);
 
 } // namespace e2e

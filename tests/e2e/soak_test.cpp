@@ -100,19 +100,7 @@ class Soak {
     }
 
     // Live objects once the timer has been idle for a moment.
-    std::map<std::string, long> settled_objects() {
-        std::map<std::string, long> last, now;
-        wait_for(
-            [&] {
-                last = ledger.live();
-                pause_ms(200);
-                update();
-                now = ledger.live();
-                return now == last;
-            },
-            5000);
-        return now;
-    }
+    std::map<std::string, long> settled_objects() { return e2e::settled_objects(ledger); }
 
     std::string objects() const { return ledger.describe(); }
     long started_alarms() const { return ledger.calls("CreateThread"); }
@@ -311,12 +299,8 @@ void soak(const Kind& kind) {
     std::fflush(stdout);
     std::mt19937 rng(seed);
 
-    TracedTimerRun t(
-        object_calls(L"SetTimer;KillTimer").c_str(), [&](std::vector<std::uint8_t>& exe) {
-            const std::size_t at = settings_block::file_offset + settings_block::alarm_time_ms_at;
-            exe[at] = static_cast<std::uint8_t>(kind.alarm_time_ms & 0xFF);
-            exe[at + 1] = static_cast<std::uint8_t>(kind.alarm_time_ms >> 8);
-        });
+    TracedTimerRun t(object_calls(L"SetTimer;KillTimer").c_str(),
+                     with_setting(settings_block::alarm_time_ms_at, kind.alarm_time_ms));
     ASSERT_NE(t.window, nullptr);
     if (kind.wave)
         write_test_wave(t.folder + L"\\chime.wav");
