@@ -16,8 +16,9 @@ namespace bench {
 
 using namespace e2e;
 
-
-inline bool quick() { return env("PLINKETT_BENCH_QUICK") == "1"; }
+inline bool quick() {
+    return env("PLINKETT_BENCH_QUICK") == "1";
+}
 
 inline void report(const char* name, double value, const char* unit) {
     std::printf("BENCH %s %.3f %s\n", name, value, unit);
@@ -32,7 +33,9 @@ inline double percentile(std::vector<double> v, double p) {
     return v[std::min(i, v.size() - 1)];
 }
 
-inline void send_key(HWND window, WPARAM vk) { SendMessageW(window, WM_KEYDOWN, vk, 0); }
+inline void send_key(HWND window, WPARAM vk) {
+    SendMessageW(window, WM_KEYDOWN, vk, 0);
+}
 
 inline void key_in(HWND window, const char* digits) {
     for (const char* d = digits; *d; ++d)
@@ -60,7 +63,6 @@ inline double cpu_ms(HANDLE process) {
     };
     return ms(kernel) + ms(user);
 }
-
 
 // Wine reports neither another process's CPU times nor its private bytes, so both are read
 // from Linux's /proc entry of the Wine process that runs `program` (matched by the Windows

@@ -57,12 +57,14 @@ TEST(Drift, CountdownsWithAndWithoutAPause) {
         }
         if (!pending)
             break;
-        ASSERT_LT(GetTickCount() - all[0].started, total + pause + 20000) << "a countdown never ended";
+        ASSERT_LT(GetTickCount() - all[0].started, total + pause + 20000)
+            << "a countdown never ended";
         Sleep(1);
     }
     for (const auto& c : all) {
         const DWORD paused_for = c.pauses ? c.resumed - c.stopped : 0;
         report(c.pauses ? "drift_with_pause_ms" : "drift_ms",
-               static_cast<double>(static_cast<LONG>(c.zero - (c.started + total + paused_for))), "ms");
+               static_cast<double>(static_cast<LONG>(c.zero - (c.started + total + paused_for))),
+               "ms");
     }
 }
