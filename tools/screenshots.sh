@@ -18,6 +18,8 @@ snap() { tools/wine-run.sh "$PWD/$run_build/tests/tools/snap.exe" "$@"; }
 snap PlinkettWnd "$(winpath "$scratch/timer.bmp")" 20000 0300
 python3 tools/bmp2png.py "$scratch/timer.bmp" docs/plinkett.png
 
+# The editor's labels are Japanese: give Wine's UI fonts a font that has the glyphs.
+WINELOADER=$( [ "$wine_arch" = win64 ] && echo /usr/lib/wine/wine64 || echo wine ) tools/wine-cjk-link.sh
 (cd "$scratch" && "$root/tools/wine-run.sh" PlinkettProperty.exe) &
 snap MainApp "$(winpath "$scratch/editor.bmp")" 20000
 python3 tools/bmp2png.py "$scratch/editor.bmp" docs/plinkett-property.png
