@@ -12,7 +12,7 @@ constexpr int button_height = 30;
 constexpr int client_width = 300;
 constexpr int space_below_button = 5;
 
-struct ControlSpec {
+struct ControlRow {
     HWND* handle;
     const wchar_t* window_class;
     const wchar_t* text;
@@ -23,7 +23,7 @@ struct ControlSpec {
     int space_above; // below the previous control, or the client area's top
 };
 
-const ControlSpec control_specs[] = {
+const ControlRow control_rows[] = {
     {&alarm_time_label, L"STATIC", L"アラーム時間（ミリ秒）:", 0, 0, 0, 0, 10},
     {&alarm_time_box, L"EDIT", L"100", WS_EX_CLIENTEDGE, ES_NUMBER, 0, 0, 0},
     {&frequency_label, L"STATIC", L"周波数（Hz）:", 0, 0, 0, 0, 5},
@@ -79,11 +79,11 @@ void fit_control_height(HWND control) {
 int create_controls(HINSTANCE instance) {
     int previous_bottom = 0;
     int top = 0;
-    for (const ControlSpec& spec : control_specs) {
-        top = previous_bottom + spec.space_above;
+    for (const ControlRow& row : control_rows) {
+        top = previous_bottom + row.space_above;
         int left = control_left;
         int width = control_width;
-        const bool fitted = spec.id != write_button_id;
+        const bool fitted = row.id != write_button_id;
         if (!fitted) {
             // Centred in the client area of the window as created.
             RECT client{};
@@ -92,12 +92,12 @@ int create_controls(HINSTANCE instance) {
             width = button_width;
         }
         HWND control = CreateWindowExW(
-            spec.ex_style, spec.window_class, spec.text, child_style | spec.style, left, top, width,
-            spec.height, editor_window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+            row.ex_style, row.window_class, row.text, child_style | row.style, left, top, width,
+            row.height, editor_window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)),
             instance, nullptr);
-        *spec.handle = control;
+        *row.handle = control;
         if (control == nullptr) {
-            previous_bottom = top + spec.height;
+            previous_bottom = top + row.height;
             continue;
         }
         if (fitted)

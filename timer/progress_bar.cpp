@@ -47,11 +47,12 @@ bool same_rect(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
+// A plan without a chunk has an all-zero chunk rectangle, so comparing it is enough.
 bool same_bar(const DrawnBar& drawn, const RECT& bar, const ProgressBarPlan& plan) {
     const ProgressBarPlan& was = drawn.plan;
     return same_rect(drawn.bar, bar) && was.themed_background == plan.themed_background &&
            was.themed_chunk == plan.themed_chunk && was.has_chunk == plan.has_chunk &&
-           (!plan.has_chunk || same_rect(was.chunk, plan.chunk));
+           same_rect(was.chunk, plan.chunk);
 }
 
 } // namespace

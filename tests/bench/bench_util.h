@@ -33,10 +33,6 @@ inline double percentile(std::vector<double> v, double p) {
     return v[std::min(i, v.size() - 1)];
 }
 
-inline void send_key(HWND window, WPARAM vk) {
-    SendMessageW(window, WM_KEYDOWN, vk, 0);
-}
-
 inline void key_in(HWND window, const char* digits) {
     for (const char* d = digits; *d; ++d)
         send_key(window, static_cast<WPARAM>(*d));

@@ -23,14 +23,10 @@ struct AlarmSettings {
 
 std::function<void(std::vector<std::uint8_t>&)> with(const AlarmSettings& a) {
     return [a](std::vector<std::uint8_t>& exe) {
-        auto put = [&](std::size_t field, std::uint16_t v) {
-            exe[settings_block::file_offset + field] = static_cast<std::uint8_t>(v & 0xFF);
-            exe[settings_block::file_offset + field + 1] = static_cast<std::uint8_t>(v >> 8);
-        };
-        put(settings_block::alarm_time_ms_at, a.alarm_time_ms);
-        put(settings_block::beep_frequency_hz_at, a.frequency_hz);
-        put(settings_block::beep_duration_ms_at, a.duration_ms);
-        put(settings_block::beep_interval_ms_at, a.interval_ms);
+        with_setting(settings_block::alarm_time_ms_at, a.alarm_time_ms)(exe);
+        with_setting(settings_block::beep_frequency_hz_at, a.frequency_hz)(exe);
+        with_setting(settings_block::beep_duration_ms_at, a.duration_ms)(exe);
+        with_setting(settings_block::beep_interval_ms_at, a.interval_ms)(exe);
     };
 }
 

@@ -3,7 +3,7 @@
 // crashes (it ends with exit code 0, or waits with its window or a message box), never writes
 // unless asked, and a write changes only the editable bytes 82651..82723, growing a short file
 // to 82724 bytes and no further. Short by default; PLINKETT_SOAK=long tries 1000 files. The
-// seed is printed (PLINKETT_FUZZ_SEED sets it).
+// random sequence is replayable: its number is printed (PLINKETT_FUZZ_RUN sets it).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -33,8 +33,8 @@ const wchar_t before_write[] = L"書き込みを開始します、Orvantiが終�
 enum Control { alarm_box = 1, frequency_box = 3, duration_box = 5, interval_box = 7 };
 constexpr int always_on_top_control = 8, font_control = 10;
 
-std::uint32_t fuzz_seed() {
-    const std::string given = env("PLINKETT_FUZZ_SEED");
+std::uint32_t sequence_number() {
+    const std::string given = env("PLINKETT_FUZZ_RUN");
     return given.empty() ? 6061u : static_cast<std::uint32_t>(std::stoul(given));
 }
 
@@ -45,8 +45,8 @@ std::uint16_t u16_at(const Bytes& b, std::size_t at) {
 
 class Fuzz {
   public:
-    explicit Fuzz(std::uint32_t seed)
-        : rng(seed), timer(read_file(built_program(L"Plinkett.exe"))) {}
+    explicit Fuzz(std::uint32_t sequence)
+        : rng(sequence), timer(read_file(built_program(L"Plinkett.exe"))) {}
 
     std::size_t pick(std::size_t low, std::size_t high) {
         return std::uniform_int_distribution<std::size_t>(low, high)(rng);
@@ -190,10 +190,10 @@ void expect_written(const Bytes& before, const Bytes& after, const Typed& typed)
 
 TEST(EditorFuzz, RandomFilesNeverCrashItNorGetWrittenUnlessAskedAndOnlyInTheBlock) {
     const int files = env("PLINKETT_SOAK") == "long" ? 1000 : 30;
-    const std::uint32_t seed = fuzz_seed();
-    std::printf("editor fuzz: %d files, seed %u\n", files, seed);
+    const std::uint32_t sequence = sequence_number();
+    std::printf("editor fuzz: %d files, random sequence %u\n", files, sequence);
     std::fflush(stdout);
-    Fuzz fuzz(seed);
+    Fuzz fuzz(sequence);
     ASSERT_GT(fuzz.timer.size(), field_end);
     const std::wstring folder = scratch_folder();
     const std::wstring path = folder + L"\\Plinkett.exe";

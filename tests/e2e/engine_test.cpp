@@ -16,10 +16,7 @@ using namespace e2e;
 namespace {
 
 // A timer whose alarm ends at once, so a countdown that reaches zero goes straight back to idle.
-void silent_alarm(std::vector<std::uint8_t>& exe) {
-    exe[settings_block::file_offset + settings_block::alarm_time_ms_at] = 0;
-    exe[settings_block::file_offset + settings_block::alarm_time_ms_at + 1] = 0;
-}
+const auto silent_alarm = with_setting(settings_block::alarm_time_ms_at, 0);
 
 bool title_becomes(const TimerRun& t, const std::wstring& want, DWORD timeout_ms = 3000) {
     return wait_until([&] { return t.title() == want; }, timeout_ms);

@@ -17,15 +17,6 @@ using namespace e2e;
 
 namespace {
 
-void set_alarm_time(std::vector<std::uint8_t>& exe, std::uint16_t ms) {
-    exe[settings_block::file_offset + settings_block::alarm_time_ms_at] = ms & 0xFF;
-    exe[settings_block::file_offset + settings_block::alarm_time_ms_at + 1] = ms >> 8;
-}
-
-void press(const TimerRun& t, WPARAM key) {
-    SendMessageTimeoutW(t.window, WM_KEYDOWN, key, 0, SMTO_BLOCK, 5000, nullptr);
-}
-
 int red(std::uint32_t px) {
     return px >> 16 & 0xFF;
 }
@@ -211,7 +202,7 @@ TEST(KeyFaces, DigitsAreBlueOnSeeThroughFacesAsLargeAsTheirText) {
 }
 
 TEST(KeyFaces, StartIsBlueStopIsRedAndStartBlueAgainAfterTheAlarm) {
-    TimerRun t([](std::vector<std::uint8_t>& exe) { set_alarm_time(exe, 1500); });
+    TimerRun t(with_setting(settings_block::alarm_time_ms_at, 1500));
     ASSERT_NE(t.window, nullptr);
     const Picture idle = capture_client(t.window);
     const FaceSeen start = face_on_screen(idle, t.start_key());
@@ -219,8 +210,8 @@ TEST(KeyFaces, StartIsBlueStopIsRedAndStartBlueAgainAfterTheAlarm) {
     EXPECT_EQ(start.red, 0);
     EXPECT_TRUE(face_fits(start, t.start_key(), L"START"));
 
-    press(t, '1'); // 00.01
-    press(t, VK_RETURN);
+    send_key(t.window, '1'); // 00.01
+    send_key(t.window, VK_RETURN);
     ASSERT_TRUE(wait_until([&] { return start_face_is(t, true); }, 2000)) << "STOP in red";
     const FaceSeen stop = face_on_screen(capture_client(t.window), t.start_key());
     EXPECT_TRUE(face_fits(stop, t.start_key(), L"STOP"));
@@ -241,11 +232,11 @@ TEST(KeyFaces, AThousandStartStopTogglesLeaveTheObjectCountsWhereTheyWere) {
     ASSERT_NE(t.window, nullptr);
     HANDLE process = t.process->handle();
     for (WPARAM key : {'1', '0', '0'})
-        press(t, key); // 01.00: nothing ends during the test
+        send_key(t.window, key); // 01.00: nothing ends during the test
     auto run_a_while = [&] {
-        press(t, VK_RETURN);
+        send_key(t.window, VK_RETURN);
         pause_ms(1500); // the live icon changes, the bar grows
-        press(t, VK_RETURN);
+        send_key(t.window, VK_RETURN);
     };
     auto settled_counts = [&] {
         std::pair<long, long> last{-2, -2}, now{gdi_objects(process), user_objects(process)};
@@ -261,13 +252,13 @@ TEST(KeyFaces, AThousandStartStopTogglesLeaveTheObjectCountsWhereTheyWere) {
     };
 
     for (int i = 0; i < 4; ++i)
-        press(t, VK_RETURN);
+        send_key(t.window, VK_RETURN);
     run_a_while();
     const auto baseline = settled_counts();
     ASSERT_GT(baseline.first, 0);
 
     for (int i = 0; i < 1000; ++i)
-        press(t, VK_RETURN);
+        send_key(t.window, VK_RETURN);
     run_a_while();
     EXPECT_TRUE(wait_until([&] { return start_face_is(t, false); }, 2000)) << "paused: START";
     const auto after = settled_counts();

@@ -2,8 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
+#include <set>
+#include <sstream>
+
+#include "settings_block.h"
 
 namespace e2e {
 
@@ -242,10 +250,6 @@ Picture capture_client(HWND window) {
     return p;
 }
 
-} // namespace e2e
-
-namespace e2e {
-
 TimerRun::TimerRun(const std::function<void(std::vector<std::uint8_t>&)>& patch,
                    const std::vector<std::wstring>& extra_env) {
     folder = scratch_folder();
@@ -264,12 +268,7 @@ DWORD TimerRun::close() {
     return process->wait_exit(15000);
 }
 
-} // namespace e2e
-
 // ---- The settings editor ----
-#include <algorithm>
-
-namespace e2e {
 
 EditorRun::EditorRun(const std::wstring& folder, const std::wstring& args)
     : process(std::make_unique<Process>(built_program(L"PlinkettProperty.exe"), args, folder)) {}
@@ -342,13 +341,7 @@ std::vector<std::wstring> folder_entries(const std::wstring& folder) {
     return names;
 }
 
-} // namespace e2e
-
 // ---- The timer's API calls, traced by Wine's relay log ----
-#include <cstdio>
-#include <set>
-
-namespace e2e {
 
 namespace {
 
@@ -506,14 +499,7 @@ DWORD TracedTimerRun::close() {
     return wait_exit(15000);
 }
 
-} // namespace e2e
-
 // ---- Objects the traced timer holds, counted from its relay log ----
-#include <cstdlib>
-#include <cstring>
-#include <sstream>
-
-namespace e2e {
 
 const wchar_t* relay_debug_channels = L"+relay";
 
@@ -769,12 +755,7 @@ void write_test_wave(const std::wstring& path) {
     write_file(path, w);
 }
 
-} // namespace e2e
-
-// ---- A copied timer's settings, and its objects once it is quiet ----
-#include "settings_block.h"
-
-namespace e2e {
+// ---- A copied timer's settings, its keys, and its objects once it is quiet ----
 
 std::function<void(std::vector<std::uint8_t>&)> with_setting(std::size_t field_at,
                                                              std::uint16_t value) {
@@ -784,6 +765,10 @@ std::function<void(std::vector<std::uint8_t>&)> with_setting(std::size_t field_a
         exe[at] = static_cast<std::uint8_t>(value & 0xFF);
         exe[at + 1] = static_cast<std::uint8_t>(value >> 8);
     };
+}
+
+void send_key(HWND window, WPARAM key) {
+    SendMessageTimeoutW(window, WM_KEYDOWN, key, 0, SMTO_BLOCK, 5000, nullptr);
 }
 
 std::map<std::string, long> settled_objects(ObjectLedger& ledger, DWORD quiet_ms,

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -67,10 +68,6 @@ struct Picture {
 };
 Picture capture_client(HWND window);
 
-} // namespace e2e
-
-namespace e2e {
-
 // A copy of the built timer in a scratch folder, started and with its window found.
 struct TimerRun {
     std::wstring folder;
@@ -88,10 +85,7 @@ struct TimerRun {
     DWORD close();
 };
 
-} // namespace e2e
-
 // ---- The settings editor ----
-namespace e2e {
 
 // PlinkettProperty.exe started in `folder` with `args` as its command-line arguments.
 struct EditorRun {
@@ -116,10 +110,7 @@ void press_ok(HWND box);
 // The names in `folder`, without "." and "..", sorted.
 std::vector<std::wstring> folder_entries(const std::wstring& folder);
 
-} // namespace e2e
-
 // ---- The timer's API calls, traced by Wine's relay log ----
-namespace e2e {
 
 // One "Call DLL.Function(args)" line of a relay log; `args` as printed (a hexadecimal value,
 // for strings followed by the text).
@@ -157,12 +148,7 @@ struct TracedTimerRun {
     DWORD close();
 };
 
-} // namespace e2e
-
 // ---- Objects the traced timer holds, counted from its relay log ----
-#include <map>
-
-namespace e2e {
 
 // Wine's debug channels for the next TracedTimerRun; "+timestamp,+relay" prefixes each line
 // with the milliseconds of the tick count (same clock as GetTickCount), as "123.456:".
@@ -217,15 +203,15 @@ class ObjectLedger {
 // timer folder whose alarm should play a file.
 void write_test_wave(const std::wstring& path);
 
-} // namespace e2e
-
-// ---- A copied timer's settings, and its objects once it is quiet ----
-namespace e2e {
+// ---- A copied timer's settings, its keys, and its objects once it is quiet ----
 
 // A TimerRun or TracedTimerRun patch that sets the 16-bit setting at `field_at` (one of
 // settings_block's *_at offsets) in the copied executable.
 std::function<void(std::vector<std::uint8_t>&)> with_setting(std::size_t field_at,
                                                              std::uint16_t value);
+
+// A key press sent to `window`; returns once it has been handled (or after 5 s).
+void send_key(HWND window, WPARAM key);
 
 // The ledger's live objects once the counts have held still for `quiet_ms`; after `timeout_ms`,
 // the last counts seen.
