@@ -18,6 +18,9 @@ DWORD one_round_ms() {
     return static_cast<DWORD>(timer_settings.beep_duration_ms) + timer_settings.beep_interval_ms;
 }
 
+// How long the exit waits for a sounding alarm to end.
+constexpr DWORD exit_wait_ms = 1000;
+
 void close_alarm_thread() {
     CloseHandle(alarm_thread);
     alarm_thread = nullptr;
@@ -53,8 +56,9 @@ DWORD WINAPI alarm_thread_proc(LPVOID stop_flag) {
         if (have_wave) {
             Sleep(10);
         } else {
+            const DWORD before = GetTickCount();
             Beep(timer_settings.beep_frequency_hz, timer_settings.beep_duration_ms);
-            Sleep(timer_settings.beep_interval_ms);
+            Sleep(beep_pause_ms(timer_settings.beep_interval_ms, GetTickCount() - before));
         }
     }
 
@@ -85,6 +89,10 @@ void stop_alarm_for_exit() {
     if (alarm_thread == nullptr)
         return;
     InterlockedExchange(&alarm_stop, 1);
-    WaitForSingleObject(alarm_thread, one_round_ms() + 1000);
+    // A beep and its pause cannot be interrupted and may each last a minute: the wait is
+    // bounded, so a closed timer never lingers. A thread still in its round is ended with the
+    // process; until then it reads only the stop flag and the settings, which stay, and posts to
+    // a window that is gone.
+    WaitForSingleObject(alarm_thread, exit_wait_ms);
     close_alarm_thread();
 }

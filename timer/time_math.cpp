@@ -87,3 +87,10 @@ std::uint32_t step_paused_start(std::uint32_t start_tick, std::uint32_t pause_ti
 bool time_is_up(std::uint32_t start_tick, std::uint32_t now, std::uint32_t length_ms) {
     return now - start_tick >= length_ms;
 }
+
+std::uint32_t beep_pause_ms(std::uint32_t interval_ms, std::uint32_t beep_took_ms) {
+    if (beep_took_ms >= shortest_alarm_round_ms)
+        return interval_ms;
+    const std::uint32_t rest = shortest_alarm_round_ms - beep_took_ms;
+    return interval_ms > rest ? interval_ms : rest;
+}

@@ -49,3 +49,10 @@ std::uint32_t step_paused_start(std::uint32_t start_tick, std::uint32_t pause_ti
 
 // True once `length_ms` have passed since `start_tick`.
 bool time_is_up(std::uint32_t start_tick, std::uint32_t now, std::uint32_t length_ms);
+
+// The pause after one beep that took `beep_took_ms`: the configured interval, lengthened so that
+// a round of the alarm lasts at least shortest_alarm_round_ms. A beep returns at once where the
+// system rejects its frequency (and always under some emulators); without the floor, an
+// interval of 0 would turn the alarm into a busy loop.
+constexpr std::uint32_t shortest_alarm_round_ms = 10;
+std::uint32_t beep_pause_ms(std::uint32_t interval_ms, std::uint32_t beep_took_ms);

@@ -204,3 +204,12 @@ TEST(AlarmTime, UpWhenTheLengthHasPassedEvenAcrossTheWrap) {
     EXPECT_FALSE(time_is_up(start, 4999, 10000));
     EXPECT_TRUE(time_is_up(start, 5000, 10000));
 }
+
+TEST(AlarmTime, ABeepRoundNeverLastsLessThanTenMilliseconds) {
+    EXPECT_EQ(beep_pause_ms(20, 100), 20u); // as shipped: the interval as set
+    EXPECT_EQ(beep_pause_ms(0, 100), 0u);
+    EXPECT_EQ(beep_pause_ms(0, 0), 10u); // a beep that returned at once
+    EXPECT_EQ(beep_pause_ms(3, 4), 6u);
+    EXPECT_EQ(beep_pause_ms(20, 0), 20u);
+    EXPECT_EQ(beep_pause_ms(65535, 0), 65535u);
+}
