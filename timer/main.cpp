@@ -158,6 +158,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
         CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_WINDOWEDGE, window_class_name,
                         window_class_name, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
                         CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance, nullptr);
+    // Without its window the timer could only linger unseen.
+    if (main_window == nullptr)
+        return 1;
     load_settings(instance);
     size_window();
     load_icon_bitmaps(instance);

@@ -115,3 +115,24 @@ TEST(Startup, AlwaysOnTopByteMakesTheWindowTopmost) {
         EXPECT_EQ(t.close(), 0u);
     }
 }
+
+TEST(Startup, ATimerWhoseWindowCannotBeMadeEnds) {
+    wchar_t driver[MAX_PATH];
+    GetModuleFileNameW(nullptr, driver, MAX_PATH);
+    std::wstring library = driver;
+    library = library.substr(0, library.rfind(L'\\')) + L"\\refuse_timer_window.dll";
+    HMODULE module = LoadLibraryW(library.c_str());
+    ASSERT_NE(module, nullptr) << "no hook library beside the driver";
+    auto refuse = reinterpret_cast<HOOKPROC>(
+        reinterpret_cast<void*>(GetProcAddress(module, "refuse_timer_window")));
+    HHOOK hook = SetWindowsHookExW(WH_CBT, refuse, module, 0);
+    ASSERT_NE(hook, nullptr);
+
+    const std::wstring folder = scratch_folder();
+    copy_file_into(built_program(L"Plinkett.exe"), folder, L"Plinkett.exe");
+    Process timer(folder + L"\\Plinkett.exe", L"", folder);
+    const DWORD code = timer.wait_exit(10000);
+    UnhookWindowsHookEx(hook);
+    FreeLibrary(module);
+    EXPECT_EQ(code, 1u) << "still running, or ended as if nothing had failed";
+}
