@@ -15,7 +15,9 @@ namespace {
 
 // PlaySoundW's name argument is logged as a bare address; the file that Wine's sound code then
 // opens (with CreateFileA) names it.
-constexpr wchar_t sound_calls[] = L"kernel32.Beep;winmm.PlaySoundW;kernel32.CreateFileA";
+// CreateThread marks the alarm's start.
+constexpr wchar_t sound_calls[] =
+    L"kernel32.Beep;winmm.PlaySoundW;kernel32.CreateFileA;kernel32.CreateThread";
 
 struct AlarmSettings {
     std::uint16_t alarm_time_ms, frequency_hz, duration_ms, interval_ms;
@@ -42,6 +44,16 @@ std::size_t beeps(const TracedTimerRun& t) {
     return calls_of(t.calls(), "KERNEL32.Beep").size();
 }
 
+// Threads the timer has started; the alarm thread is the only one its own code makes, and the
+// first one after START (the wave player may start more later).
+std::size_t threads_started(const TracedTimerRun& t) {
+    std::size_t n = 0;
+    for (const auto& c : t.calls())
+        n += c.function.size() >= 12 &&
+             c.function.compare(c.function.size() - 12, 12, "CreateThread") == 0;
+    return n;
+}
+
 bool title_becomes(const TracedTimerRun& t, const std::wstring& want, DWORD timeout_ms) {
     return wait_until([&] { return t.title() == want; }, timeout_ms);
 }
@@ -51,12 +63,14 @@ void click(HWND key) {
     SendMessageW(key, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
 }
 
-// Keys in 00.01 and starts it; returns when "00.00" shows, the moment the alarm starts.
+// Keys in 00.01 and starts it; returns once the alarm thread has started. The start is read
+// from the log, not from the title "00.00", which a short alarm shows for less than a poll.
 void run_one_second(const TracedTimerRun& t) {
     PostMessageW(t.window, WM_KEYDOWN, '1', 0);
     ASSERT_TRUE(title_becomes(t, L"00.01", 3000)) << t.title();
+    const std::size_t before = threads_started(t);
     PostMessageW(t.window, WM_KEYDOWN, VK_RETURN, 0);
-    ASSERT_TRUE(title_becomes(t, L"00.00", 3000)) << t.title();
+    ASSERT_TRUE(wait_until([&] { return threads_started(t) > before; }, 3000)) << t.title();
 }
 
 } // namespace
@@ -195,4 +209,36 @@ TEST(Alarm, ClosingTheWindowWhileItSoundsExitsCleanly) {
             EXPECT_EQ(plays[1].value(2), 1u);
         }
     }
+}
+
+TEST(Alarm, ABeepThatReturnsAtOnceNeverTurnsTheAlarmIntoABusyLoop) {
+    // Beep returns at once here; with no pause set, each round still lasts about 10 ms.
+    TracedTimerRun t(sound_calls, with({1000, 4400, 0, 0}));
+    ASSERT_NE(t.window, nullptr);
+    run_one_second(t);
+    ASSERT_TRUE(title_becomes(t, L"00.01", 5000)) << t.title();
+    EXPECT_EQ(t.close(), 0u);
+    const std::size_t rounds = calls_of(t.calls(), "KERNEL32.Beep").size();
+    EXPECT_GE(rounds, 20u);
+    EXPECT_LE(rounds, 250u) << "about one round in 10 ms";
+}
+
+TEST(Alarm, ClosingEndsTheProcessWithinASecondWhateverTheBeepSettings) {
+    // What ending a process costs here, as the yardstick.
+    TimerRun idle;
+    ASSERT_NE(idle.window, nullptr);
+    DWORD asked = GetTickCount();
+    EXPECT_EQ(idle.close(), 0u);
+    const DWORD idle_close_ms = GetTickCount() - asked;
+
+    // One round here is a beep and then a pause of 65.5 s that nothing can cut short.
+    TimerRun t(with({30000, 4400, 65535, 65535}));
+    ASSERT_NE(t.window, nullptr);
+    send_key(t.window, '1');
+    send_key(t.window, VK_RETURN);
+    ASSERT_TRUE(wait_until([&] { return t.title() == L"00.00"; }, 3000)) << "the alarm sounds";
+    asked = GetTickCount();
+    EXPECT_EQ(t.close(), 0u);
+    EXPECT_LT(GetTickCount() - asked, idle_close_ms + 1500)
+        << "an idle timer took " << idle_close_ms;
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <string>
 #include <vector>
@@ -17,6 +18,8 @@ namespace {
 
 // A timer whose alarm ends at once, so a countdown that reaches zero goes straight back to idle.
 const auto silent_alarm = with_setting(settings_block::alarm_time_ms_at, 0);
+// An alarm long enough for its "00.00" to be seen by a poll, and short enough to wait for.
+const auto short_alarm = with_setting(settings_block::alarm_time_ms_at, 300);
 
 bool title_becomes(const TimerRun& t, const std::wstring& want, DWORD timeout_ms = 3000) {
     return wait_until([&] { return t.title() == want; }, timeout_ms);
@@ -29,34 +32,6 @@ void press(const TimerRun& t, WPARAM key) {
 void click(HWND key) {
     SendMessageW(key, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     SendMessageW(key, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-}
-
-// Moves the mouse pointer and waits until the position is the pointer's real one: Wine answers
-// GetCursorPos from a cache for 100 ms after a change, and a warp can be refused or undone by
-// the timer's pending motion events.
-void move_cursor(int x, int y) {
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        POINT p{};
-        GetCursorPos(&p);
-        if (p.x == x && p.y == y)
-            return;
-        SetCursorPos(x, y);
-        pause_ms(150);
-    }
-    ADD_FAILURE() << "the pointer does not move to " << x << "," << y;
-}
-
-// One wheel notch with the cursor on the left (minutes) or right (seconds) half of the window.
-// `away` turns the wheel away from the user (a positive delta).
-void wheel(const TimerRun& t, bool left_half, bool away) {
-    RECT r{};
-    GetWindowRect(t.window, &r);
-    const int x = left_half ? r.left + (r.right - r.left) / 4 : r.left + (r.right - r.left) * 3 / 4;
-    const int y = r.top + (r.bottom - r.top) / 2;
-    move_cursor(x, y);
-    const short delta = away ? WHEEL_DELTA : -WHEEL_DELTA;
-    PostMessageW(t.window, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(delta)),
-                 MAKELPARAM(x, y));
 }
 
 // The title as it changes over `duration_ms`: each new text with the time it was first seen.
@@ -133,9 +108,9 @@ TEST(Engine, UnlistedKeysAndDoubleClickDropAPausedRunAndShowTheSetTime) {
         {VK_SHIFT, "Shift"},   {VK_CONTROL, "Ctrl"},  {0, "double-click"}};
     for (const auto& r : resets) {
         SCOPED_TRACE(r.second);
-        press(t, VK_RETURN);   // start
-        press(t, VK_RETURN);   // and pause at once
-        wheel(t, false, true); // paused: one second more elapsed
+        press(t, VK_RETURN);          // start
+        press(t, VK_RETURN);          // and pause at once
+        wheel(t.window, false, true); // paused: one second more elapsed
         ASSERT_TRUE(title_becomes(t, L"00.04")) << t.title();
         if (r.first != 0)
             press(t, r.first);
@@ -143,20 +118,20 @@ TEST(Engine, UnlistedKeysAndDoubleClickDropAPausedRunAndShowTheSetTime) {
             PostMessageW(t.window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(50, 50));
         EXPECT_TRUE(title_becomes(t, L"00.05")) << t.title();
         // Idle again: the wheel on the minutes side steps the set time, not a paused run.
-        wheel(t, true, true);
+        wheel(t.window, true, true);
         EXPECT_TRUE(title_becomes(t, L"99.05")) << t.title();
-        wheel(t, true, false);
+        wheel(t.window, true, false);
         ASSERT_TRUE(title_becomes(t, L"00.05")) << t.title();
     }
 
     // A digit drops the paused run too, and is entered.
     press(t, VK_RETURN);
     press(t, VK_RETURN);
-    wheel(t, false, true);
+    wheel(t.window, false, true);
     ASSERT_TRUE(title_becomes(t, L"00.04")) << t.title();
     press(t, '1');
     EXPECT_TRUE(title_becomes(t, L"00.51")) << t.title();
-    wheel(t, true, true);
+    wheel(t.window, true, true);
     EXPECT_TRUE(title_becomes(t, L"99.51")) << t.title();
 }
 
@@ -173,7 +148,7 @@ TEST(Engine, IdleWheelStepsMinutesOnTheLeftAndSecondsOnTheRight) {
         {true, false, L"00.01"},
     };
     for (const auto& s : steps) {
-        wheel(t, s.left_half, s.away);
+        wheel(t.window, s.left_half, s.away);
         EXPECT_TRUE(title_becomes(t, s.want)) << (s.left_half ? "left " : "right ")
                                               << (s.away ? "away" : "towards") << ": " << t.title();
     }
@@ -181,30 +156,31 @@ TEST(Engine, IdleWheelStepsMinutesOnTheLeftAndSecondsOnTheRight) {
     for (WPARAM k : {'0', '0', '7', '5'})
         press(t, k);
     ASSERT_TRUE(title_becomes(t, L"00.75")) << t.title();
-    wheel(t, false, false);
+    wheel(t.window, false, false);
     EXPECT_TRUE(title_becomes(t, L"01.16")) << t.title();
 }
 
 TEST(Engine, CountdownTitleFallsOnceASecondAndEndsAtZero) {
-    TimerRun t(silent_alarm);
+    TimerRun t(short_alarm);
     ASSERT_NE(t.window, nullptr);
     click(t.digit_key(3));
     ASSERT_TRUE(title_becomes(t, L"00.03"));
     click(t.start_key());
-    const auto seen = watch_title(t, 4000);
+    const auto seen = watch_title(t, 4500);
     ASSERT_GE(seen.size(), 5u) << titles(seen);
     const std::vector<std::wstring> want = {L"00.03", L"00.02", L"00.01", L"00.00", L"00.03"};
     for (std::size_t i = 0; i < want.size(); ++i)
         EXPECT_EQ(seen[i].title, want[i]) << titles(seen);
     for (std::size_t i = 1; i <= 3; ++i)
         EXPECT_NEAR(static_cast<double>(seen[i].at), 1000.0 * i, 200.0) << titles(seen);
-    // The alarm of no length ends at once and the set time shows again.
-    EXPECT_LT(seen[4].at - seen[3].at, 500u) << titles(seen);
+    // The short alarm ends and the set time shows again.
+    EXPECT_GE(seen[4].at - seen[3].at, 250u) << titles(seen);
+    EXPECT_LT(seen[4].at - seen[3].at, 900u) << titles(seen);
     EXPECT_EQ(seen.size(), 5u) << titles(seen);
 }
 
 TEST(Engine, PausedTimeDoesNotCount) {
-    TimerRun t(silent_alarm);
+    TimerRun t(short_alarm);
     ASSERT_NE(t.window, nullptr);
     press(t, '3');
     ASSERT_TRUE(title_becomes(t, L"00.03"));
@@ -247,7 +223,7 @@ TEST(Engine, ZeroCountsUpAndTheWheelMovesAPausedCountUpDownToZeroOnly) {
                                      {true, false, L"00.03"}, {true, false, L"00.00"},
                                      {false, true, L"00.01"}};
     for (const auto& s : steps) {
-        wheel(t, s.left_half, s.away);
+        wheel(t.window, s.left_half, s.away);
         EXPECT_TRUE(title_becomes(t, s.want)) << t.title();
     }
     press(t, VK_RETURN); // resume from 00.01
@@ -261,8 +237,8 @@ TEST(Engine, PausedWheelKeepsTheElapsedTimeWithinTheSetTime) {
         press(t, k);
     ASSERT_TRUE(title_becomes(t, L"01.05"));
     press(t, VK_RETURN);
-    press(t, VK_RETURN);    // paused with (almost) nothing elapsed
-    wheel(t, false, false); // towards the user: less elapsed, but not below zero
+    press(t, VK_RETURN);           // paused with (almost) nothing elapsed
+    wheel(t.window, false, false); // towards the user: less elapsed, but not below zero
     pause_ms(300);
     EXPECT_EQ(t.title(), L"01.05");
     struct Step {
@@ -276,7 +252,7 @@ TEST(Engine, PausedWheelKeepsTheElapsedTimeWithinTheSetTime) {
         {false, true, L"00.03"}, {true, true, L"00.00"},
     };
     for (const auto& s : steps) {
-        wheel(t, s.left_half, s.away);
+        wheel(t.window, s.left_half, s.away);
         EXPECT_TRUE(title_becomes(t, s.want)) << (s.left_half ? "left " : "right ")
                                               << (s.away ? "away" : "towards") << ": " << t.title();
     }
@@ -285,6 +261,27 @@ TEST(Engine, PausedWheelKeepsTheElapsedTimeWithinTheSetTime) {
     EXPECT_EQ(t.title(), L"00.00");
     press(t, VK_RETURN);
     EXPECT_TRUE(title_becomes(t, L"01.05", 2000)) << t.title();
+}
+
+TEST(Engine, KeyedSecondsAboveFiftyNineCountDownInPlaceForAMinuteThenCarryOn) {
+    TimerRun t;
+    ASSERT_NE(t.window, nullptr);
+    press(t, '9');
+    press(t, '9');
+    ASSERT_TRUE(title_becomes(t, L"00.99")) << t.title();
+    press(t, VK_RETURN);
+    press(t, VK_RETURN);         // paused with (almost) nothing elapsed
+    wheel(t.window, true, true); // a minute elapsed: 99 - 60 seconds left, still in place
+    ASSERT_TRUE(title_becomes(t, L"00.39")) << t.title();
+    wheel(t.window, false, false);
+    wheel(t.window, false, false); // 58 seconds elapsed
+    ASSERT_TRUE(title_becomes(t, L"00.41")) << t.title();
+    press(t, VK_RETURN);
+    const auto seen = watch_title(t, 3500);
+    const std::vector<std::wstring> want = {L"00.41", L"00.40", L"00.39", L"00.38"};
+    ASSERT_GE(seen.size(), want.size()) << titles(seen);
+    for (std::size_t i = 0; i < want.size(); ++i)
+        EXPECT_EQ(seen[i].title, want[i]) << titles(seen);
 }
 
 TEST(Engine, NothingButStartActsWhileRunning) {
@@ -298,8 +295,8 @@ TEST(Engine, NothingButStartActsWhileRunning) {
          {WPARAM{'7'}, WPARAM{VK_NUMPAD3}, WPARAM{VK_UP}, WPARAM{VK_SPACE}, WPARAM{VK_ESCAPE}})
         press(t, k);
     click(t.digit_key(9));
-    wheel(t, true, true);
-    wheel(t, false, false);
+    wheel(t.window, true, true);
+    wheel(t.window, false, false);
     PostMessageW(t.window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(50, 50));
     const auto seen = watch_title(t, 1500);
     for (const auto& s : seen)
@@ -384,4 +381,23 @@ TEST(TimeDisplay, TextIsDrawnLargeAndCentredInTheBandAboveTheBar) {
         for (int x = 0; x < after.width; ++x)
             changed += before.at(x, y) != after.at(x, y);
     EXPECT_GT(changed, 50);
+}
+
+TEST(TimeDisplay, ACountUpPastNinetyNineMinutesIsRefittedAndCentredBothWays) {
+    TimerRun t;
+    ASSERT_NE(t.window, nullptr);
+    press(t, VK_RETURN); // counts up from 00.00
+    press(t, VK_RETURN); // and pauses at once
+    for (int minute = 0; minute < 100; ++minute)
+        wheel(t.window, true, true); // paused count-up: a minute more elapsed each
+    ASSERT_TRUE(title_becomes(t, L"100.00", 10000)) << t.title();
+    const auto centred = [&] {
+        const Ink ink = dark_pixels(capture_client(t.window), 100);
+        return ink.any() && ink.left > 0 && ink.right < 333 &&
+               std::abs((ink.left + ink.right) / 2.0 - 167.0) <= 3.0;
+    };
+    EXPECT_TRUE(wait_until(centred, 1000)) << "six characters";
+    wheel(t.window, true, false);
+    ASSERT_TRUE(title_becomes(t, L"99.00")) << t.title();
+    EXPECT_TRUE(wait_until(centred, 1000)) << "five characters again";
 }

@@ -3,6 +3,9 @@
 // leaves the timer's object count where it was.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <commctrl.h>
 #include <winternl.h>
 
 #include <algorithm>
@@ -222,6 +225,25 @@ TEST(KeyFaces, StartIsBlueStopIsRedAndStartBlueAgainAfterTheAlarm) {
     EXPECT_TRUE(wait_until([&] { return start_face_is(t, false); }, 2000)) << "START in blue";
     const FaceSeen again = face_on_screen(capture_client(t.window), t.start_key());
     EXPECT_TRUE(face_fits(again, t.start_key(), L"START"));
+}
+
+TEST(KeyFaces, BeforeWindowsXpTheKeysCarryTheirCaptionsAsText) {
+    // Wine reports the version set for the program in the prefix: 5.0 here.
+    UserSetting windows_2000(L"Software\\Wine\\AppDefaults\\Plinkett.exe", L"Version", L"win2k");
+    TimerRun t;
+    windows_2000.restore();
+    ASSERT_NE(t.window, nullptr);
+    for (int digit = 0; digit < 10; ++digit)
+        EXPECT_EQ(text_of(t.digit_key(digit)), std::wstring(1, static_cast<wchar_t>(L'0' + digit)));
+    EXPECT_EQ(text_of(t.start_key()), L"START");
+    BUTTON_IMAGELIST faces{};
+    SendMessageW(t.start_key(), BCM_GETIMAGELIST, 0, reinterpret_cast<LPARAM>(&faces));
+    EXPECT_EQ(faces.himl, nullptr) << "no image face";
+    send_key(t.window, '5');
+    send_key(t.window, VK_RETURN);
+    EXPECT_EQ(text_of(t.start_key()), L"STOP");
+    send_key(t.window, VK_RETURN);
+    EXPECT_EQ(text_of(t.start_key()), L"START");
 }
 
 TEST(KeyFaces, AThousandStartStopTogglesLeaveTheObjectCountsWhereTheyWere) {

@@ -787,4 +787,54 @@ std::map<std::string, long> settled_objects(ObjectLedger& ledger, DWORD quiet_ms
     return now;
 }
 
+// Wine answers GetCursorPos from a cache for 100 ms after a change, and a warp can be refused
+// or undone by the timer's pending motion events: the position is read back until it holds.
+void move_cursor(int x, int y) {
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        POINT p{};
+        GetCursorPos(&p);
+        if (p.x == x && p.y == y)
+            return;
+        SetCursorPos(x, y);
+        pause_ms(150);
+    }
+    ADD_FAILURE() << "the pointer does not move to " << x << "," << y;
+}
+
+void wheel(HWND window, bool left_half, bool away) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    const int x = left_half ? r.left + (r.right - r.left) / 4 : r.left + (r.right - r.left) * 3 / 4;
+    const int y = r.top + (r.bottom - r.top) / 2;
+    move_cursor(x, y);
+    const short delta = away ? WHEEL_DELTA : -WHEEL_DELTA;
+    PostMessageW(window, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(delta)), MAKELPARAM(x, y));
+}
+
+UserSetting::UserSetting(const wchar_t* key_path, const wchar_t* value_name, const wchar_t* value)
+    : name(value_name) {
+    RegCreateKeyExW(HKEY_CURRENT_USER, key_path, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                    nullptr, &key, nullptr);
+    DWORD size = 0;
+    had_value =
+        RegQueryValueExW(key, name.c_str(), nullptr, &old_type, nullptr, &size) == ERROR_SUCCESS;
+    old_value.resize(size);
+    if (had_value && size > 0)
+        RegQueryValueExW(key, name.c_str(), nullptr, &old_type, old_value.data(), &size);
+    RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                   static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)));
+}
+
+void UserSetting::restore() {
+    if (key == nullptr)
+        return;
+    if (had_value)
+        RegSetValueExW(key, name.c_str(), 0, old_type, old_value.data(),
+                       static_cast<DWORD>(old_value.size()));
+    else
+        RegDeleteValueW(key, name.c_str());
+    RegCloseKey(key);
+    key = nullptr;
+}
+
 } // namespace e2e

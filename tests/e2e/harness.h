@@ -51,6 +51,13 @@ HWND wait_for_window(DWORD pid, const wchar_t* cls, DWORD timeout_ms = 20000);
 std::vector<HWND> windows_of(DWORD pid);
 
 // Keeps this thread's messages flowing while waiting for `done`; false on timeout.
+//
+// The rule of every wait here: never wait for a state that may last less than the polling
+// interval (a few milliseconds, and far more on a busy machine). A title such as "00.00" when
+// the alarm time is 0 can come and go between two polls: wait for an event that stays seen
+// instead (the alarm thread's start in the relay log, a later title), or give the state a
+// length (an alarm time of at least 300 ms). The window is repainted just after its title
+// changes: a pixel check after a title change waits for the picture too.
 bool wait_until(const std::function<bool()>& done, DWORD timeout_ms);
 void pause_ms(DWORD ms);
 
@@ -212,6 +219,31 @@ std::function<void(std::vector<std::uint8_t>&)> with_setting(std::size_t field_a
 
 // A key press sent to `window`; returns once it has been handled (or after 5 s).
 void send_key(HWND window, WPARAM key);
+
+// A string value under HKEY_CURRENT_USER of the test's prefix, set while this lives, for the
+// programs started meanwhile; restore() (or the end) puts the previous value, or none, back.
+// The end-to-end tests run one at a time, so no other program of the run sees the change.
+class UserSetting {
+  public:
+    UserSetting(const wchar_t* key_path, const wchar_t* name, const wchar_t* value);
+    ~UserSetting() { restore(); }
+    UserSetting(const UserSetting&) = delete;
+    UserSetting& operator=(const UserSetting&) = delete;
+    void restore();
+
+  private:
+    HKEY key = nullptr;
+    std::wstring name;
+    bool had_value = false;
+    DWORD old_type = REG_SZ;
+    std::vector<BYTE> old_value;
+};
+
+// Moves the mouse pointer and waits until the position is the pointer's real one.
+void move_cursor(int x, int y);
+// One wheel notch (posted) with the pointer on the left (minutes) or right (seconds) half of the
+// timer's window. `away` turns the wheel away from the user (a positive delta).
+void wheel(HWND window, bool left_half, bool away);
 
 // The ledger's live objects once the counts have held still for `quiet_ms`; after `timeout_ms`,
 // the last counts seen.

@@ -20,43 +20,10 @@ constexpr int full_chunk = bar_right - bar_left - 2; // columns 11 to 322
 
 // Visual styles off for the programs started while this lives. Wine reads the switch once, when
 // a process loads uxtheme.dll, so the previous value can go back as soon as the timer is up.
-// The end-to-end tests run one at a time, so no other program of the run sees the change.
-class VisualStylesOff {
-  public:
-    VisualStylesOff() {
-        RegCreateKeyExW(HKEY_CURRENT_USER, key_path, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                        nullptr, &key, nullptr);
-        DWORD size = sizeof old_value;
-        had_value = RegQueryValueExW(key, L"ThemeActive", nullptr, &old_type,
-                                     reinterpret_cast<BYTE*>(old_value), &size) == ERROR_SUCCESS;
-        old_size = size;
-        static const wchar_t off[] = L"0";
-        RegSetValueExW(key, L"ThemeActive", 0, REG_SZ, reinterpret_cast<const BYTE*>(off),
-                       sizeof off);
-    }
-    ~VisualStylesOff() { restore(); }
-    VisualStylesOff(const VisualStylesOff&) = delete;
-    VisualStylesOff& operator=(const VisualStylesOff&) = delete;
-
-    void restore() {
-        if (key == nullptr)
-            return;
-        if (had_value)
-            RegSetValueExW(key, L"ThemeActive", 0, old_type,
-                           reinterpret_cast<const BYTE*>(old_value), old_size);
-        else
-            RegDeleteValueW(key, L"ThemeActive");
-        RegCloseKey(key);
-        key = nullptr;
-    }
-
-  private:
-    static constexpr const wchar_t* key_path =
-        L"Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager";
-    HKEY key = nullptr;
-    bool had_value = false;
-    DWORD old_type = REG_SZ, old_size = 0;
-    wchar_t old_value[64] = L"";
+struct VisualStylesOff : UserSetting {
+    VisualStylesOff()
+        : UserSetting(L"Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager", L"ThemeActive",
+                      L"0") {}
 };
 
 std::uint32_t rgb_of(int system_colour) {
@@ -157,6 +124,33 @@ TEST(ProgressBar, PlainBarHasItsFrameAndAGrowingHighlightChunkEmptiedByAReset) {
     EXPECT_EQ(plain_chunk_width(reset), 0);
 }
 
+TEST(ProgressBar, WheelInAPauseRedrawsTheBarToTheNewShare) {
+    VisualStylesOff styles_off;
+    TimerRun t;
+    styles_off.restore();
+    ASSERT_NE(t.window, nullptr);
+    send_key(t.window, '1');
+    send_key(t.window, '0'); // 00.10
+    send_key(t.window, VK_RETURN);
+    send_key(t.window, VK_RETURN); // paused with (almost) nothing elapsed
+    const auto chunk_between = [&](double from_ms, double to_ms) {
+        return wait_until(
+            [&] {
+                const int w = plain_chunk_width(capture_client(t.window));
+                return w >= chunk_width_for(from_ms, 10000) && w <= chunk_width_for(to_ms, 10000);
+            },
+            2000);
+    };
+    for (int i = 0; i < 3; ++i)
+        wheel(t.window, false, true); // a second more elapsed each
+    EXPECT_TRUE(chunk_between(3000, 3300)) << plain_chunk_width(capture_client(t.window));
+    wheel(t.window, true, true); // a minute more: held at the whole set time
+    EXPECT_TRUE(chunk_between(10000, 10000)) << plain_chunk_width(capture_client(t.window));
+    wheel(t.window, false, false);
+    EXPECT_TRUE(chunk_between(9000, 9000)) << plain_chunk_width(capture_client(t.window));
+    EXPECT_TRUE(plain_frame(capture_client(t.window)));
+}
+
 TEST(ProgressBar, PlainChunkFillsTheBarAtTheEndAndIsEmptyAfterTheAlarm) {
     VisualStylesOff styles_off;
     TimerRun t(with_setting(settings_block::alarm_time_ms_at, 1500));
@@ -166,10 +160,12 @@ TEST(ProgressBar, PlainChunkFillsTheBarAtTheEndAndIsEmptyAfterTheAlarm) {
     send_key(t.window, VK_RETURN);
     ASSERT_TRUE(wait_until([&] { return t.title() == L"00.00"; }, 3000));
 
-    // The last tick's share is 1 or a little more: full, and not a pixel past the frame.
-    const Picture end = capture_client(t.window);
-    EXPECT_TRUE(plain_frame(end));
-    EXPECT_EQ(plain_chunk_width(end), full_chunk);
+    // The last tick's share is 1 or a little more: full, and not a pixel past the frame. The
+    // title changes just before the window is repainted, so the picture is waited for.
+    EXPECT_TRUE(
+        wait_until([&] { return plain_chunk_width(capture_client(t.window)) == full_chunk; }, 1000))
+        << plain_chunk_width(capture_client(t.window));
+    EXPECT_TRUE(plain_frame(capture_client(t.window)));
 
     ASSERT_TRUE(wait_until([&] { return t.title() == L"00.01"; }, 5000)) << "the alarm ends";
     // The title changes just before the window is repainted.
@@ -209,7 +205,9 @@ TEST(ProgressBar, ThemedBarIsDrawnInTheThemeAndItsChunkComesAndGoes) {
     EXPECT_GT(second, first + 30) << "1 s of 3 s is about 100 columns";
 
     ASSERT_TRUE(wait_until([&] { return t.title() == L"00.00"; }, 4000));
-    EXPECT_GE(chunk_end(capture_client(t.window)), full_chunk - 2) << "full at the end";
+    EXPECT_TRUE(
+        wait_until([&] { return chunk_end(capture_client(t.window)) >= full_chunk - 2; }, 400))
+        << "full at the end";
     ASSERT_TRUE(wait_until([&] { return t.title() == L"00.03"; }, 4000)) << "the alarm ends";
     // The title changes just before the window is repainted.
     EXPECT_TRUE(wait_until([&] { return bar_pixels(capture_client(t.window)) == idle_bar; }, 1000))
