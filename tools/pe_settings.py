@@ -106,10 +106,13 @@ def place(path):
     first = min(s[3] for s in pe.sections if s[4])
     rsrc_first = [s for s in pe.sections if s[3] == first][0][0] == ".rsrc"
     if delta < 0 or delta % pe.file_alignment or not rsrc_first:
+        short = delta % pe.file_alignment
         raise SystemExit(f"cannot move the settings block from {offset} to {BLOCK_OFFSET}: "
                          f".rsrc must come first in the file and the resource directory must "
                          f"leave the block {BLOCK_OFFSET % pe.file_alignment} bytes past a "
-                         f"{pe.file_alignment}-byte boundary")
+                         f"{pe.file_alignment}-byte boundary (grow the padding resource "
+                         f'"BINARY" 100 by {short} bytes or shrink it by '
+                         f"{pe.file_alignment - short})")
     for name, va, size, rawptr, rawsize, hdr in pe.sections:
         if rawsize:
             struct.pack_into("<I", data, hdr + 20, rawptr + delta)

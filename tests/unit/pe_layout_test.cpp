@@ -1,10 +1,12 @@
 // Walks the built Plinkett.exe on its own (section table, resource directory) to prove that
 // the settings block sits where the editor patches it, independently of the build's placement
-// step; then asks the Windows loader the same question.
+// step; then asks the Windows loader the same question. The same walk reads both programs'
+// version resources.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -116,6 +118,57 @@ std::string env(const char* name) {
     return v != nullptr ? v : "";
 }
 
+// In a version resource every String and Var is a small header, its key with a terminator,
+// padding to four bytes, then the value; the resource itself starts four-byte aligned.
+std::wstring version_value(const std::wstring& info, const std::wstring& key) {
+    std::size_t at = info.find(key + L'\0');
+    if (at == std::wstring::npos)
+        return L"(no " + key + L")";
+    at += key.size() + 1;
+    at += at % 2;
+    return info.substr(at, info.find(L'\0', at) - at);
+}
+
+void expect_version(const std::string& exe, const std::wstring& file_name) {
+    SCOPED_TRACE(exe);
+    PeFile pe = read_pe(exe);
+    std::wstring info;
+    for (const auto& r : resources(pe))
+        if (r.type == L"16" && r.name == 1) {
+            ASSERT_TRUE(info.empty()) << "more than one version resource";
+            ASSERT_GE(pe.bytes.size(), r.offset + r.size);
+            info.resize(r.size / 2);
+            std::memcpy(&info[0], pe.bytes.data() + r.offset, info.size() * 2);
+        }
+    // Header, L"VS_VERSION_INFO" with its terminator and two bytes of padding, then the
+    // fixed part.
+    const std::size_t fixed_at = 40;
+    ASSERT_GE(info.size() * 2, fixed_at + sizeof(VS_FIXEDFILEINFO)) << "no version resource";
+    EXPECT_EQ(info.substr(3, 16), std::wstring(L"VS_VERSION_INFO", 16));
+    VS_FIXEDFILEINFO fixed;
+    std::memcpy(&fixed, info.data() + fixed_at / 2, sizeof fixed);
+    EXPECT_EQ(fixed.dwSignature, 0xFEEF04BDu);
+
+    unsigned part[4] = {};
+    ASSERT_GE(std::sscanf(PLINKETT_PROJECT_VERSION, "%u.%u.%u.%u", &part[0], &part[1], &part[2],
+                          &part[3]),
+              1);
+    EXPECT_EQ(fixed.dwFileVersionMS, part[0] << 16 | part[1]);
+    EXPECT_EQ(fixed.dwFileVersionLS, part[2] << 16 | part[3]);
+    EXPECT_EQ(fixed.dwProductVersionMS, fixed.dwFileVersionMS);
+    EXPECT_EQ(fixed.dwProductVersionLS, fixed.dwFileVersionLS);
+
+    const std::string text = PLINKETT_PROJECT_VERSION;
+    const std::wstring version(text.begin(), text.end());
+    EXPECT_EQ(version_value(info, L"FileVersion"), version);
+    EXPECT_EQ(version_value(info, L"ProductVersion"), version);
+    EXPECT_EQ(version_value(info, L"OriginalFilename"), file_name);
+    EXPECT_EQ(version_value(info, L"ProductName"), L"Plinkett");
+    // The shell reads the strings of the block that the translation names: Japanese, UTF-16.
+    EXPECT_NE(info.find(L"041104b0"), std::wstring::npos);
+    EXPECT_EQ(version_value(info, L"Translation").substr(0, 2), std::wstring(L"\x0411\x04b0"));
+}
+
 } // namespace
 
 TEST(ExecutableLayout, ShippedTimerHoldsTheBlockAtItsFileOffset) {
@@ -158,4 +211,9 @@ TEST(ExecutableLayout, ShippedTimerHasItsResources) {
         EXPECT_NE(FindResourceW(module, MAKEINTRESOURCEW(id), RT_BITMAP), nullptr) << id;
     EXPECT_NE(FindResourceW(module, MAKEINTRESOURCEW(102), RT_GROUP_ICON), nullptr);
     FreeLibrary(module);
+}
+
+TEST(ExecutableLayout, BothProgramsCarryTheProjectVersion) {
+    expect_version(env("PLINKETT_SHIPPED_DIR") + "/Plinkett.exe", L"Plinkett.exe");
+    expect_version(env("PLINKETT_SHIPPED_DIR") + "/PlinkettProperty.exe", L"PlinkettProperty.exe");
 }
