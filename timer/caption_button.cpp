@@ -8,7 +8,7 @@ wchar_t CaptionButton::caption_text[32];
 bool CaptionButton::image_captions;
 HIMAGELIST CaptionButton::face_image_list;
 
-CaptionButton::CaptionButton() : window(nullptr) {
+CaptionButton::CaptionButton() : window(nullptr), shown_caption() {
     face_image_list = nullptr;
 }
 
@@ -37,8 +37,11 @@ HWND CaptionButton::create(const wchar_t* text, bool use_image_captions, int con
 }
 
 void CaptionButton::set_caption(const wchar_t* text, BYTE red, BYTE blue) {
+    wcsncpy(shown_caption, text, 7);
+    shown_caption[7] = L'\0';
     if (image_captions)
         render_caption_face(*this, text, red, blue);
     else
         SetWindowTextW(window, text);
 }
+

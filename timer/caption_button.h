@@ -15,6 +15,8 @@ class CaptionButton {
     HWND create(const wchar_t* text, bool use_image_captions, int control_id, HINSTANCE instance);
     void set_caption(const wchar_t* text, BYTE red, BYTE blue);
     HWND handle() const { return window; }
+    // The caption the key shows, as text.
+    const wchar_t* caption() const { return shown_caption; }
 
     // Shared by all buttons. The face slot holds the image list of the most recent face; a
     // button created later starts with an empty slot, so earlier buttons keep theirs for the
@@ -26,6 +28,7 @@ class CaptionButton {
 
   private:
     HWND window;
+    wchar_t shown_caption[8];
 };
 
 // Draws `text` as a coloured image with alpha and puts it on the button (red, green 0, blue),

@@ -4,6 +4,7 @@
 #include "alarm.h"
 #include "display.h"
 #include "engine.h"
+#include "key_accessible.h"
 #include "layout.h"
 #include "settings_loader.h"
 #include "theme.h"
@@ -77,8 +78,28 @@ void on_key_pressed(HWND button) {
         start_stop();
 }
 
+const CaptionButton* key_of(HWND button) {
+    for (const CaptionButton& key : digit_buttons)
+        if (key.handle() == button)
+            return &key;
+    return start_button.handle() == button ? &start_button : nullptr;
+}
+
+// A key with an image face tells screen readers its caption; one with a text caption is named
+// by its text as any button is.
+LRESULT on_key_object(HWND button, WPARAM flags, LPARAM object_id) {
+    const CaptionButton* key = key_of(button);
+    if (key == nullptr || !CaptionButton::image_captions)
+        return 0;
+    return answer_key_object(button, flags, object_id, key->caption());
+}
+
 LRESULT CALLBACK button_proc(HWND button, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
+    case WM_GETOBJECT:
+        if (const LRESULT object = on_key_object(button, wparam, lparam))
+            return object;
+        break;
     case WM_KEYDOWN:
         key_down(wparam);
         return 0;
@@ -175,6 +196,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
 
     const int exit_code = run_message_loop();
     stop_alarm_for_exit();
+    end_key_objects();
     release_back_buffer();
     free_settings_buffer();
     return exit_code;

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <oleacc.h>
 #include <winternl.h>
 
 #include <algorithm>
@@ -244,6 +245,43 @@ TEST(KeyFaces, BeforeWindowsXpTheKeysCarryTheirCaptionsAsText) {
     EXPECT_EQ(text_of(t.start_key()), L"STOP");
     send_key(t.window, VK_RETURN);
     EXPECT_EQ(text_of(t.start_key()), L"START");
+}
+
+// What a screen reader is told a key is called, through the key window's accessible object.
+std::wstring accessible_name(HWND key) {
+    IAccessible* object = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(key, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                          reinterpret_cast<void**>(&object))))
+        return L"(no accessible object)";
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    const std::wstring found =
+        SUCCEEDED(object->get_accName(self, &name)) && name != nullptr ? name : L"(no name)";
+    SysFreeString(name);
+    object->Release();
+    return found;
+}
+
+TEST(KeyFaces, ScreenReadersNameEachKeyByTheCaptionOnItsFace) {
+    CoInitialize(nullptr);
+    {
+        TimerRun t;
+        ASSERT_NE(t.window, nullptr);
+        for (int digit = 0; digit < 10; ++digit)
+            EXPECT_EQ(accessible_name(t.digit_key(digit)),
+                      std::wstring(1, static_cast<wchar_t>(L'0' + digit)));
+        EXPECT_EQ(accessible_name(t.start_key()), L"START");
+        send_key(t.window, '5');
+        send_key(t.window, VK_RETURN);
+        EXPECT_EQ(accessible_name(t.start_key()), L"STOP");
+        send_key(t.window, VK_RETURN);
+        EXPECT_EQ(accessible_name(t.start_key()), L"START");
+        EXPECT_EQ(text_of(t.start_key()), L"") << "the face is still the only caption";
+    }
+    CoUninitialize();
 }
 
 TEST(KeyFaces, AThousandStartStopTogglesLeaveTheObjectCountsWhereTheyWere) {
