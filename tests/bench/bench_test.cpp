@@ -70,7 +70,8 @@ TEST(Bench, CpuIdleAndCounting) {
     Sleep(500);
     before = unix_cpu_ms(pid);
     Sleep(span);
-    report("cpu_counting_percent", 100.0 * (unix_cpu_ms(pid) - before) / span, "% of a core");
+    const double counting_percent = 100.0 * (unix_cpu_ms(pid) - before) / span;
+    report("cpu_counting_percent", counting_percent, "% of a core");
 
     // The floor: a bare window whose 1 ms window timer does nothing.
     copy_file_into(built_program(L"tests\\bench\\minimal_window.exe"), t.folder,
@@ -82,8 +83,22 @@ TEST(Bench, CpuIdleAndCounting) {
     Sleep(500);
     before = unix_cpu_ms(bare_pid);
     Sleep(span);
-    report("cpu_bare_1ms_timer_percent", 100.0 * (unix_cpu_ms(bare_pid) - before) / span,
-           "% of a core");
+    const double bare_percent = 100.0 * (unix_cpu_ms(bare_pid) - before) / span;
+    report("cpu_bare_1ms_timer_percent", bare_percent, "% of a core");
+
+    // The fair floor running: the design's window and keys with a 1 ms timer reading the tick.
+    copy_file_into(built_program(L"tests\\bench\\fair_floor.exe"), t.folder, L"fair_floor.exe");
+    Process floor(t.folder + L"\\fair_floor.exe", L"run", t.folder);
+    ASSERT_NE(wait_for_window(floor.id(), L"FairFloorWnd"), nullptr);
+    const DWORD floor_pid = unix_pid_of(t.folder + L"\\fair_floor.exe");
+    ASSERT_NE(floor_pid, 0u);
+    Sleep(500);
+    before = unix_cpu_ms(floor_pid);
+    Sleep(span);
+    const double floor_percent = 100.0 * (unix_cpu_ms(floor_pid) - before) / span;
+    report("cpu_fair_floor_running_percent", floor_percent, "% of a core");
+    report("cpu_counting_ratio_bare", counting_percent / bare_percent, "x");
+    report("cpu_counting_ratio_fair", counting_percent / floor_percent, "x");
 }
 
 namespace {
@@ -105,14 +120,16 @@ double time_to_window(const std::wstring& folder, const wchar_t* program, const 
 TEST(Bench, StartupRatio) {
     const std::wstring folder = scratch_folder();
     copy_file_into(built_program(L"Plinkett.exe"), folder, L"Plinkett.exe");
-    for (const wchar_t* name : {L"minimal_window.exe", L"minimal_window_cc6.exe"})
+    for (const wchar_t* name :
+         {L"minimal_window.exe", L"minimal_window_cc6.exe", L"fair_floor.exe"})
         copy_file_into(built_program((std::wstring(L"tests\\bench\\") + name).c_str()), folder,
                        name);
     auto shown = [](HWND) { return true; };
     // Laid out: the start key has its size (the layout comes before the first paint).
     auto keypad = [](HWND w) { return rect_in_parent(GetDlgItem(w, 410)).right > 0; };
-    std::vector<double> timer, minimal, minimal_cc6;
+    std::vector<double> timer, minimal, minimal_cc6, fair_floor;
     for (int run = 0; run < (quick() ? 3 : 10); ++run) {
+        fair_floor.push_back(time_to_window(folder, L"fair_floor.exe", L"FairFloorWnd", keypad));
         minimal.push_back(time_to_window(folder, L"minimal_window.exe", L"MinimalWnd", shown));
         minimal_cc6.push_back(
             time_to_window(folder, L"minimal_window_cc6.exe", L"MinimalWnd", shown));
@@ -123,6 +140,8 @@ TEST(Bench, StartupRatio) {
     report("startup_minimal_window_cc6_ms", percentile(minimal_cc6, 0.5), "ms");
     report("startup_ratio", percentile(timer, 0.5) / percentile(minimal, 0.5), "x");
     report("startup_ratio_cc6", percentile(timer, 0.5) / percentile(minimal_cc6, 0.5), "x");
+    report("startup_fair_floor_ms", percentile(fair_floor, 0.5), "ms");
+    report("startup_ratio_fair", percentile(timer, 0.5) / percentile(fair_floor, 0.5), "x");
 }
 
 TEST(Bench, MemoryAndSize) {
