@@ -12,7 +12,9 @@ class CaptionButton {
     CaptionButton(const CaptionButton&) = delete;
     CaptionButton& operator=(const CaptionButton&) = delete;
 
-    HWND create(const wchar_t* text, bool use_image_captions, int control_id, HINSTANCE instance);
+    // A child of `parent` with the id `control_id`, showing `text` in blue.
+    HWND create(HWND parent, const wchar_t* text, bool use_image_captions, int control_id,
+                HINSTANCE instance);
     void set_caption(const wchar_t* text, BYTE red, BYTE blue);
     HWND handle() const { return window; }
     // The caption the key shows, as text.
@@ -21,7 +23,9 @@ class CaptionButton {
     // Shared by all buttons. The face slot holds the image list of the most recent face; a
     // button created later starts with an empty slot, so earlier buttons keep theirs for the
     // process's life. Only the last button's caption is ever set again, so a new face always
-    // replaces that button's own previous one: it keeps exactly one.
+    // replaces that button's own previous one: it keeps exactly one. One slot rather than one
+    // per button because only the start key ever changes face: the digit keys' first faces
+    // are made once and, like the keys, last until exit, so nothing needs to find them again.
     static wchar_t caption_text[32];
     static bool image_captions;
     static HIMAGELIST face_image_list;
@@ -30,7 +34,3 @@ class CaptionButton {
     HWND window;
     wchar_t shown_caption[8];
 };
-
-// Draws `text` as a coloured image with alpha and puts it on the button (red, green 0, blue),
-// releasing the face in the slot. When the face cannot be made the button keeps its old one.
-void render_caption_face(CaptionButton& button, const wchar_t* text, BYTE red, BYTE blue);

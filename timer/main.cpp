@@ -144,7 +144,7 @@ void load_icon_bitmaps(HINSTANCE instance) {
 
 void create_key(CaptionButton& key, const wchar_t* text, bool image_captions, int id,
                 HINSTANCE instance) {
-    HWND button = key.create(text, image_captions, id, instance);
+    HWND button = key.create(main_window, text, image_captions, id, instance);
     button_class_proc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(button, GWLP_WNDPROC));
     SetWindowLongPtrW(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(button_proc));
 }

@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "caption_button.h"
-#include "timer_state.h"
 #include "window_icon.h"
 
 namespace {
@@ -224,10 +223,9 @@ void expect_face_in(const Face& f, BYTE red, BYTE blue) {
 TEST(CaptionFaceDrawing, FacesAreTheTextExtentInTheirColourAndReplaceEachOther) {
     HiddenWindow host;
     ASSERT_NE(host.window, nullptr);
-    main_window = host.window;
     {
         CaptionButton key;
-        HWND button = key.create(L"0", true, 400, GetModuleHandleW(nullptr));
+        HWND button = key.create(host.window, L"0", true, 400, GetModuleHandleW(nullptr));
         ASSERT_NE(button, nullptr);
         EXPECT_EQ(GetWindowTextLengthW(button), 0) << "the face is the caption";
         const SIZE zero = stock_font_extent(button, L"0");
@@ -252,5 +250,4 @@ TEST(CaptionFaceDrawing, FacesAreTheTextExtentInTheirColourAndReplaceEachOther) 
         expect_face_in(f, 0, 255);
     } // the destructor releases the last face
     EXPECT_EQ(CaptionButton::face_image_list, nullptr);
-    main_window = nullptr;
 }
