@@ -2,7 +2,6 @@
 
 #include <mmsystem.h>
 
-#include "engine.h"
 #include "sound.h"
 #include "time_math.h"
 #include "timer_state.h"
@@ -24,19 +23,6 @@ constexpr DWORD exit_wait_ms = 1000;
 void close_alarm_thread() {
     CloseHandle(alarm_thread);
     alarm_thread = nullptr;
-}
-
-// The set time again, an empty bar and "START"; the thread's handle is closed on the way.
-void show_idle_after_alarm() {
-    progress = 0.0;
-    show_time(set_minutes, set_seconds);
-    if (alarm_thread != nullptr) {
-        // The thread posts WM_ALARM_FINISHED as its last act; letting it end first keeps to
-        // one alarm thread at a time.
-        WaitForSingleObject(alarm_thread, one_round_ms() + 1000);
-        close_alarm_thread();
-    }
-    start_button.set_caption(L"START", 0, 255);
 }
 
 } // namespace
@@ -71,18 +57,20 @@ DWORD WINAPI alarm_thread_proc(LPVOID stop_flag) {
     return 0;
 }
 
-void start_alarm() {
+bool start_alarm() {
     InterlockedExchange(&alarm_stop, 0);
     alarm_thread =
         CreateThread(nullptr, 0, alarm_thread_proc, const_cast<LONG*>(&alarm_stop), 0, nullptr);
-    // Without a thread there is no alarm to wait for.
-    if (alarm_thread == nullptr)
-        show_idle_after_alarm();
+    return alarm_thread != nullptr;
 }
 
-void finish_alarm() {
-    if (alarm_thread != nullptr)
-        show_idle_after_alarm();
+void reap_alarm_thread() {
+    if (alarm_thread == nullptr)
+        return;
+    // The thread posts WM_ALARM_FINISHED as its last act; letting it end first keeps to one
+    // alarm thread at a time.
+    WaitForSingleObject(alarm_thread, one_round_ms() + 1000);
+    close_alarm_thread();
 }
 
 void stop_alarm_for_exit() {

@@ -4,17 +4,21 @@
 
 #include <windows.h>
 
-// Sets alarm_stop to 0 and starts the alarm thread, recorded in alarm_thread.
-void start_alarm();
+// Sets alarm_stop to 0 and starts the alarm thread, recorded in alarm_thread. False when the
+// thread could not be made: there is then no alarm, and no WM_ALARM_FINISHED will come.
+bool start_alarm();
 
 // `stop_flag` is the address of alarm_stop. The thread reads only the settings and that flag,
 // and asks the window thread with WM_ALARM_FINISHED to show the idle window again.
 DWORD WINAPI alarm_thread_proc(LPVOID stop_flag);
 
 // Posted by the alarm thread when its sound has ended; the window thread then shows the set
-// time again, so no drawing state is ever touched from two threads.
+// time again (the engine's finish_alarm), so no drawing state is ever touched from two threads.
 constexpr UINT WM_ALARM_FINISHED = WM_APP + 1;
-void finish_alarm();
+
+// After WM_ALARM_FINISHED: lets the thread end, closes its handle and clears alarm_thread.
+// Nothing to do when there is no thread.
+void reap_alarm_thread();
 
 // At exit: asks a sounding alarm to stop and waits for its thread to end.
 void stop_alarm_for_exit();

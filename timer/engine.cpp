@@ -61,12 +61,22 @@ void repaint_now() {
     SendMessageW(main_window, WM_PAINT, 0, 0);
 }
 
+// The set time again, an empty bar and "START"; the alarm thread's handle is closed on the way.
+void show_idle_after_alarm() {
+    progress = 0.0;
+    show_time(set_minutes, set_seconds);
+    reap_alarm_thread();
+    start_button.set_caption(L"START", 0, 255);
+}
+
 void end_countdown(HWND window) {
     show_time(0, 0);
     pause_tick = 0;
     KillTimer(window, TIMER_ID);
     running = false;
-    start_alarm();
+    // Without a thread there is no alarm to wait for.
+    if (!start_alarm())
+        show_idle_after_alarm();
 }
 
 // Digit of a key: the main keyboard's digits, the keypad's digits, and the keypad's keys with
@@ -207,6 +217,11 @@ void show_paused() {
     const DWORD elapsed = pause_tick - start_tick;
     const RunTime shown = split_run(elapsed, elapsed);
     refresh_time(shown.minutes, shown.seconds);
+}
+
+void finish_alarm() {
+    if (alarm_thread != nullptr)
+        show_idle_after_alarm();
 }
 
 void reset_display() {

@@ -14,6 +14,10 @@ void start_stop();
 void timer_tick(HWND window);
 void show_paused();
 
+// WM_ALARM_FINISHED: the alarm has ended, the window shows the set time again, an empty bar
+// and "START". A late message, with no alarm thread left, does nothing.
+void finish_alarm();
+
 // Shows the time in the window icon, the title and the display, unconditionally. The font is
 // refitted when the text's length changes (after a count-up past 99 minutes).
 void show_time(int minutes, int seconds);
