@@ -2,7 +2,7 @@
 
 #include <cwchar>
 
-#include "layout.h"
+#include "design_size.h"
 #include "progress_bar.h"
 #include "timer_state.h"
 
@@ -73,6 +73,24 @@ void draw_display(HWND window) {
     DeleteObject(font);
     InvalidateRect(window, nullptr, FALSE);
     SendMessageW(window, WM_PAINT, 0, 0);
+}
+
+void release_back_buffer() {
+    if (back_buffer != nullptr)
+        DeleteDC(back_buffer);
+    if (back_buffer_bitmap != nullptr)
+        DeleteObject(back_buffer_bitmap);
+    back_buffer = nullptr;
+    back_buffer_bitmap = nullptr;
+}
+
+void replace_back_buffer(HWND window, int width, int height) {
+    release_back_buffer();
+    HDC window_dc = GetDC(window);
+    back_buffer_bitmap = CreateCompatibleBitmap(window_dc, width, height);
+    back_buffer = CreateCompatibleDC(window_dc);
+    SelectObject(back_buffer, back_buffer_bitmap);
+    ReleaseDC(window, window_dc);
 }
 
 void paint_window(HWND window) {

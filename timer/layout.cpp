@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "display.h"
 #include "timer_state.h"
 
 namespace {
@@ -39,24 +40,6 @@ WindowLayout compute_layout(int client_width, int client_height) {
     layout.progress = RECT{round_half_up(m), round_half_up(dh), round_half_up(client_width - m),
                            round_half_up(dh + bh)};
     return layout;
-}
-
-void release_back_buffer() {
-    if (back_buffer != nullptr)
-        DeleteDC(back_buffer);
-    if (back_buffer_bitmap != nullptr)
-        DeleteObject(back_buffer_bitmap);
-    back_buffer = nullptr;
-    back_buffer_bitmap = nullptr;
-}
-
-void replace_back_buffer(HWND window, int width, int height) {
-    release_back_buffer();
-    HDC window_dc = GetDC(window);
-    back_buffer_bitmap = CreateCompatibleBitmap(window_dc, width, height);
-    back_buffer = CreateCompatibleDC(window_dc);
-    SelectObject(back_buffer, back_buffer_bitmap);
-    ReleaseDC(window, window_dc);
 }
 
 void layout_window(HWND window) {

@@ -4,8 +4,7 @@
 
 #include <windows.h>
 
-constexpr int design_width = 334;
-constexpr int design_height = 182;
+#include "design_size.h"
 
 struct WindowLayout {
     RECT digit_keys[10]; // index = digit; 0-4 on the upper row, 5-9 on the lower
@@ -17,7 +16,3 @@ WindowLayout compute_layout(int client_width, int client_height);
 
 // WM_SIZE: rebuilds the back buffer for the new client size and places the keys.
 void layout_window(HWND window);
-
-// Replaces the back buffer with one of width x height pixels compatible with the window.
-void replace_back_buffer(HWND window, int width, int height);
-void release_back_buffer();
