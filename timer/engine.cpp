@@ -4,6 +4,7 @@
 
 #include "alarm.h"
 #include "display.h"
+#include "key_ids.h"
 #include "progress_bar.h"
 #include "time_math.h"
 #include "timer_state.h"

@@ -5,6 +5,7 @@
 #include "display.h"
 #include "engine.h"
 #include "key_accessible.h"
+#include "key_ids.h"
 #include "layout.h"
 #include "settings_loader.h"
 #include "theme.h"
@@ -14,8 +15,6 @@
 namespace {
 
 constexpr wchar_t window_class_name[] = L"PlinkettWnd";
-constexpr int start_button_id = 410;
-constexpr int first_digit_id = 400;
 
 void on_size(HWND window) {
     layout_window(window);
@@ -154,7 +153,7 @@ void create_keys(HINSTANCE instance) {
     const bool image_captions = version >= 51;
     for (int i = 0; i < 10; ++i) {
         const wchar_t text[2] = {static_cast<wchar_t>(L'0' + i), L'\0'};
-        create_key(digit_buttons[i], text, image_captions, first_digit_id + 4 * i, instance);
+        create_key(digit_buttons[i], text, image_captions, digit_button_id(i), instance);
     }
     create_key(start_button, L"START", image_captions, start_button_id, instance);
 }

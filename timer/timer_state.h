@@ -28,7 +28,6 @@ using TimerSettings = settings_block::SettingsFields;
 extern TimerSettings timer_settings;
 
 // Engine.
-constexpr UINT_PTR TIMER_ID = 411;
 constexpr int time_text_capacity = 16;
 extern int set_minutes;
 extern int set_seconds;

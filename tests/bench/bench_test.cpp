@@ -126,7 +126,7 @@ TEST(Bench, StartupRatio) {
                        name);
     auto shown = [](HWND) { return true; };
     // Laid out: the start key has its size (the layout comes before the first paint).
-    auto keypad = [](HWND w) { return rect_in_parent(GetDlgItem(w, 410)).right > 0; };
+    auto keypad = [](HWND w) { return rect_in_parent(GetDlgItem(w, start_button_id)).right > 0; };
     std::vector<double> timer, minimal, minimal_cc6, fair_floor;
     for (int run = 0; run < (quick() ? 3 : 10); ++run) {
         fair_floor.push_back(time_to_window(folder, L"fair_floor.exe", L"FairFloorWnd", keypad));

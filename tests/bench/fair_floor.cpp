@@ -5,6 +5,8 @@
 // beyond this is its own work: faces, fitted font, icon, drawing.
 #include <windows.h>
 
+#include "key_ids.h"
+
 namespace {
 
 volatile DWORD last_tick;
@@ -28,12 +30,12 @@ void create_keys(HWND window, HINSTANCE instance) {
         const wchar_t text[2] = {static_cast<wchar_t>(L'0' + digit), L'\0'};
         CreateWindowExW(WS_EX_NOPARENTNOTIFY, L"BUTTON", text, WS_CHILD | WS_VISIBLE,
                         10 + digit % 5 * 46, 115 + digit / 5 * 30, 42, 27, window,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(400 + 4 * digit)), instance,
-                        nullptr);
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(digit_button_id(digit))),
+                        instance, nullptr);
     }
     CreateWindowExW(WS_EX_NOPARENTNOTIFY, L"BUTTON", L"START", WS_CHILD | WS_VISIBLE, 240, 115, 84,
-                    57, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(410)), instance,
-                    nullptr);
+                    57, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(start_button_id)),
+                    instance, nullptr);
 }
 
 } // namespace
@@ -58,7 +60,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int show) {
     ShowWindow(w, show);
     UpdateWindow(w);
     if (lstrcmpW(arguments, L"run") == 0)
-        SetTimer(w, 411, 1, nullptr);
+        SetTimer(w, TIMER_ID, 1, nullptr);
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);

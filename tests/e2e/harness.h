@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "key_ids.h"
+
 namespace e2e {
 
 std::string env(const char* name);
@@ -85,8 +87,8 @@ struct TimerRun {
     explicit TimerRun(const std::function<void(std::vector<std::uint8_t>&)>& patch = nullptr,
                       const std::vector<std::wstring>& extra_env = {});
     HWND key(int control_id) const { return GetDlgItem(window, control_id); }
-    HWND digit_key(int digit) const { return key(400 + 4 * digit); }
-    HWND start_key() const { return key(410); }
+    HWND digit_key(int digit) const { return key(digit_button_id(digit)); }
+    HWND start_key() const { return key(start_button_id); }
     std::wstring title() const { return text_of(window); }
     // Closes the window as a user would and returns the exit code.
     DWORD close();
@@ -146,8 +148,8 @@ struct TracedTimerRun {
     TracedTimerRun(const TracedTimerRun&) = delete;
     TracedTimerRun& operator=(const TracedTimerRun&) = delete;
 
-    HWND start_key() const { return GetDlgItem(window, 410); }
-    HWND digit_key(int digit) const { return GetDlgItem(window, 400 + 4 * digit); }
+    HWND start_key() const { return GetDlgItem(window, start_button_id); }
+    HWND digit_key(int digit) const { return GetDlgItem(window, digit_button_id(digit)); }
     std::wstring title() const { return text_of(window); }
     std::vector<RelayCall> calls() const; // the traced calls so far
     // Exit code, or STILL_ACTIVE when it has not ended within the timeout.

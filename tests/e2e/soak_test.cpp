@@ -156,7 +156,7 @@ class Soak {
 
     // A key goes to the main window or, as when a key has the focus, to one of the keys.
     void send_key(HWND fallback, WPARAM key) {
-        HWND to = pick(0, 2) == 0 ? GetDlgItem(t.window, 400 + 4 * pick(0, 10)) : fallback;
+        HWND to = pick(0, 2) == 0 ? GetDlgItem(t.window, digit_button_id(pick(0, 10))) : fallback;
         send(to != nullptr ? to : t.window, WM_KEYDOWN, key, 0);
     }
     void click(HWND key) {

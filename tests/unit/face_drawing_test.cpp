@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "caption_button.h"
+#include "key_ids.h"
 #include "window_icon.h"
 
 namespace {
@@ -225,7 +226,8 @@ TEST(CaptionFaceDrawing, FacesAreTheTextExtentInTheirColourAndReplaceEachOther) 
     ASSERT_NE(host.window, nullptr);
     {
         CaptionButton key;
-        HWND button = key.create(host.window, L"0", true, 400, GetModuleHandleW(nullptr));
+        HWND button =
+            key.create(host.window, L"0", true, digit_button_id(0), GetModuleHandleW(nullptr));
         ASSERT_NE(button, nullptr);
         EXPECT_EQ(GetWindowTextLengthW(button), 0) << "the face is the caption";
         const SIZE zero = stock_font_extent(button, L"0");
