@@ -70,10 +70,10 @@ void show_idle_after_alarm() {
     start_button.set_caption(L"START", 0, 255);
 }
 
-void end_countdown(HWND window) {
+void end_countdown() {
     show_time(0, 0);
     pause_tick = 0;
-    KillTimer(window, TIMER_ID);
+    KillTimer(main_window, TIMER_ID);
     running = false;
     // Without a thread there is no alarm to wait for.
     if (!start_alarm())
@@ -123,7 +123,7 @@ void show_time(int minutes, int seconds) {
     draw_display(main_window);
 }
 
-void timer_tick(HWND window) {
+void timer_tick() {
     // A late message after the run stopped must not end it a second time.
     if (!running)
         return;
@@ -133,7 +133,7 @@ void timer_tick(HWND window) {
     if (shown.count_up || shown.remaining > 0)
         refresh_time(shown.minutes, shown.seconds);
     else
-        end_countdown(window);
+        end_countdown();
 }
 
 void start_stop() {

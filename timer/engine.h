@@ -1,5 +1,6 @@
 // The timer engine: set time, countdown state and the handlers that turn input and ticks
-// into changes of what is shown. Runs on the window thread only.
+// into changes of what is shown. Runs on the window thread only, and reaches the window
+// through main_window alone.
 #pragma once
 
 #include <windows.h>
@@ -11,7 +12,7 @@ void step_seconds(int step);
 void step_minutes(int step);
 void reset_display();
 void start_stop();
-void timer_tick(HWND window);
+void timer_tick();
 void show_paused();
 
 // WM_ALARM_FINISHED: the alarm has ended, the window shows the set time again, an empty bar

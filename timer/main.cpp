@@ -44,7 +44,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         key_down(wparam);
         return 0;
     case WM_TIMER:
-        timer_tick(window);
+        timer_tick(); // the window timer is set on main_window only
         return 0;
     case WM_CTLCOLORBTN:
         return on_ctl_color_button(wparam);
@@ -135,7 +135,6 @@ void size_window() {
 
 void load_icon_bitmaps(HINSTANCE instance) {
     window_icon.window = main_window;
-    window_icon.instance = instance;
     window_icon.colour_bitmap = LoadBitmapW(instance, MAKEINTRESOURCEW(110));
     window_icon.mask_bitmap = LoadBitmapW(instance, MAKEINTRESOURCEW(111));
     window_icon.digit_strip = LoadBitmapW(instance, MAKEINTRESOURCEW(112));
@@ -170,7 +169,6 @@ int run_message_loop() {
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
-    app_instance = instance;
     os_version.dwOSVersionInfoSize = sizeof os_version;
     GetVersionExW(&os_version);
     register_window_class(instance);

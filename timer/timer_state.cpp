@@ -2,7 +2,6 @@
 #include "timer_state.h"
 
 HWND main_window;
-HINSTANCE app_instance;
 OSVERSIONINFOW os_version;
 HDC back_buffer;
 HBITMAP back_buffer_bitmap;

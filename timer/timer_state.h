@@ -9,7 +9,6 @@
 
 // Window and drawing.
 extern HWND main_window;
-extern HINSTANCE app_instance;
 extern OSVERSIONINFOW os_version;
 extern HDC back_buffer;
 extern HBITMAP back_buffer_bitmap;

@@ -5,8 +5,7 @@
 
 struct WindowIcon {
     HWND window = nullptr; // null until start-up has filled the object: updates do nothing
-    HINSTANCE instance = nullptr;
-    HICON icon = nullptr;            // the window's big icon since the last update
+    HICON icon = nullptr;  // the window's big icon since the last update
     HBITMAP colour_bitmap = nullptr; // bitmap 110, redrawn in place by every update
     HBITMAP mask_bitmap = nullptr;   // bitmap 111
     HBITMAP digit_strip = nullptr;   // bitmap 112
