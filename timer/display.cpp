@@ -25,20 +25,20 @@ SIZE measure_time_text() {
 
 } // namespace
 
-int text_band_height(int client_height) {
-    return static_cast<int>(client_height * 100.0 / design_height + 0.5);
+int text_band_height(int height) {
+    return static_cast<int>(height * 100.0 / design_height + 0.5);
 }
 
-bool text_too_wide(SIZE measured, int client_width) {
-    return measured.cx > client_width;
+bool text_too_wide(SIZE measured, int width) {
+    return measured.cx > width;
 }
 
-int shrunk_font_height(SIZE measured, int client_width) {
-    return static_cast<int>(static_cast<double>(measured.cy) * client_width / measured.cx + 0.5);
+int shrunk_font_height(SIZE measured, int width) {
+    return static_cast<int>(static_cast<double>(measured.cy) * width / measured.cx + 0.5);
 }
 
-POINT centred_text_origin(SIZE measured, int client_width, int band_height) {
-    return POINT{(client_width - measured.cx) / 2, (band_height - measured.cy) / 2};
+POINT centred_text_origin(SIZE measured, int width, int band_height) {
+    return POINT{(width - measured.cx) / 2, (band_height - measured.cy) / 2};
 }
 
 HFONT create_display_font(const wchar_t* face_name) {

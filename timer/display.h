@@ -16,12 +16,12 @@ void paint_window(HWND window);
 void replace_back_buffer(HWND window, int width, int height);
 void release_back_buffer();
 
-// The fit's arithmetic. The text band is the top of the client area above the progress bar;
-// its height is also the font height tried first.
-int text_band_height(int client_height);
+// The fit's arithmetic, on a client area of the given width or height. The text band is the
+// top of the client area above the progress bar; its height is also the font height tried first.
+int text_band_height(int height);
 // The one correction for a text measured wider than the client area: the measured height
-// scaled by client width / measured width.
-bool text_too_wide(SIZE measured, int client_width);
-int shrunk_font_height(SIZE measured, int client_width);
+// scaled by the client width / measured width.
+bool text_too_wide(SIZE measured, int width);
+int shrunk_font_height(SIZE measured, int width);
 // Centred horizontally in the client area and vertically in the band.
-POINT centred_text_origin(SIZE measured, int client_width, int band_height);
+POINT centred_text_origin(SIZE measured, int width, int band_height);

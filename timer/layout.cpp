@@ -24,9 +24,9 @@ void place(const CaptionButton& button, const RECT& r) {
 
 } // namespace
 
-WindowLayout compute_layout(int client_width, int client_height) {
-    auto sx = [&](double c) { return c * client_width / design_width; };
-    auto sy = [&](double c) { return c * client_height / design_height; };
+WindowLayout compute_layout(int width, int height) {
+    auto sx = [&](double c) { return c * width / design_width; };
+    auto sy = [&](double c) { return c * height / design_height; };
     const double m = sx(10), kw = sx(42), gx = sx(4);
     const double dh = sy(100), bh = sy(10), gb = sy(5), kh = sy(27), gy = sy(3);
 
@@ -37,8 +37,8 @@ WindowLayout compute_layout(int client_width, int client_height) {
             rect_of(column * (kw + gx) + m, row * (kh + gy) + dh + bh + gb, kw, kh);
     }
     layout.start_key = rect_of(5 * (kw + gx) + m, dh + bh + gb, 2 * kw, 2 * kh + gy);
-    layout.progress = RECT{round_half_up(m), round_half_up(dh), round_half_up(client_width - m),
-                           round_half_up(dh + bh)};
+    layout.progress =
+        RECT{round_half_up(m), round_half_up(dh), round_half_up(width - m), round_half_up(dh + bh)};
     return layout;
 }
 

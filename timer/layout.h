@@ -12,7 +12,7 @@ struct WindowLayout {
     RECT progress;
 };
 
-WindowLayout compute_layout(int client_width, int client_height);
+WindowLayout compute_layout(int width, int height);
 
 // WM_SIZE: rebuilds the back buffer for the new client size and places the keys.
 void layout_window(HWND window);

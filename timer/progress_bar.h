@@ -15,7 +15,8 @@ struct ProgressBarPlan {
     RECT repaint;           // what paint flag 1 invalidates: the chunk if any, else the bar
 };
 
-// `bar` in client coordinates. A progress above 1 fills the bar and goes no further: the last
+// `bar` in client coordinates; `elapsed_share` as in `progress`, `themed` as in
+// `themes_available`. A share above 1 fills the bar and goes no further: the last
 // tick of a countdown and the alarm after it leave the share at or a little above 1.
-ProgressBarPlan plan_progress_bar(const RECT& bar, double progress, bool themes_available,
+ProgressBarPlan plan_progress_bar(const RECT& bar, double elapsed_share, bool themed,
                                   DWORD major_version);

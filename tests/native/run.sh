@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 out=${PLINKETT_BUILD:-build}-native
 mkdir -p "$out"
-g++ -std=c++17 -g -O1 -Wall -Wextra -Werror -fsanitize=address,undefined -fno-sanitize-recover=all \
+g++ -std=c++17 -g -O1 -Wall -Wextra -Wshadow -Werror -fsanitize=address,undefined -fno-sanitize-recover=all \
     -fno-omit-frame-pointer -Itests/native/shim -Ieditor -Icommon \
     tests/native/patcher_fuzz.cpp editor/patcher.cpp editor/file_image.cpp editor/editor_state.cpp \
     common/settings_block.cpp -o "$out/patcher_fuzz"
