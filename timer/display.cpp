@@ -71,6 +71,9 @@ void draw_display(HWND window) {
     draw_progress_bar(0);
     SelectObject(back_buffer, previous);
     DeleteObject(font);
+    // Repainted now, not when the queue runs dry: a new time is on the screen by the time the
+    // handler that changed it returns (BeginPaint paints what is invalid, hence the
+    // invalidation first; no erasing, the back buffer covers everything).
     InvalidateRect(window, nullptr, FALSE);
     SendMessageW(window, WM_PAINT, 0, 0);
 }

@@ -40,8 +40,8 @@ void refresh_time(int minutes, int seconds) {
     draw_display(main_window);
 }
 
-// The time to show for `elapsed_ms` of the current run; a countdown also moves the bar, by
-// `share_ms`, a reading of the same moment.
+// The time to show for `elapsed_ms` of the current run; a countdown also moves the bar to
+// `share_ms`, which a tick measures separately (see timer_tick) and a paused run passes equal.
 RunTime split_run(DWORD elapsed_ms, DWORD share_ms) {
     const RunTime shown = split_elapsed(set_time(), elapsed_ms);
     if (!shown.count_up) {
@@ -57,6 +57,9 @@ DWORD pause_moment() {
     return now != 0 ? now : 1;
 }
 
+// Painted before the handler returns rather than when the queue next runs dry: BeginPaint in
+// WM_PAINT paints only the invalid region, so the area is invalidated (not erased, the back
+// buffer covers it) and WM_PAINT sent straight to the window procedure.
 void repaint_now() {
     InvalidateRect(main_window, nullptr, FALSE);
     SendMessageW(main_window, WM_PAINT, 0, 0);
@@ -127,6 +130,11 @@ void timer_tick() {
     // A late message after the run stopped must not end it a second time.
     if (!running)
         return;
+    // Two readings on purpose, not one moment: this is how the timer measures a tick. The
+    // whole seconds shown come from the first; the bar's share comes from a second reading
+    // taken right after it, so the bar shows the latest time known when it is drawn. Near a
+    // second's boundary the two can differ (the bar full while 00.01 still shows); one shared
+    // reading would change what the bar shows there. A paused run has one moment for both.
     const DWORD elapsed = GetTickCount() - start_tick;
     const DWORD share = GetTickCount() - start_tick;
     const RunTime shown = split_run(elapsed, share);

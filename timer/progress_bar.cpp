@@ -115,7 +115,9 @@ void draw_progress_bar(int paint) {
     last_drawn = DrawnBar{true, bar, plan};
 
     if (paint == 1) {
-        // Only the chunk changes on a tick; the back buffer holds the rest already.
+        // Only the chunk changes on a tick; the back buffer holds the rest already. Painted
+        // before the tick's handler returns, as draw_display does, so the screen keeps pace
+        // with every tick.
         InvalidateRect(main_window, &plan.repaint, FALSE);
         SendMessageW(main_window, WM_PAINT, 0, 0);
     }

@@ -8,6 +8,10 @@ namespace {
 void* settings_buffer;
 }
 
+// The record is decoded from a copy in the process heap, not from the locked resource: a
+// zero-length block grown to the resource's size. Nothing reads the copy after the decode, yet
+// it is kept until the message loop ends: that is the timer's start-up as it has always been,
+// and dropping or freeing it earlier would change the calls the timer makes, not what it shows.
 void load_settings(HINSTANCE instance) {
     HANDLE heap = GetProcessHeap();
     settings_buffer = HeapAlloc(heap, HEAP_ZERO_MEMORY, 0);
