@@ -5,6 +5,7 @@
 #include "alarm.h"
 #include "display.h"
 #include "progress_bar.h"
+#include "taskbar.h"
 #include "time_math.h"
 #include "timer_state.h"
 #include "window_icon.h"
@@ -67,6 +68,7 @@ void end_countdown(HWND window) {
     KillTimer(window, TIMER_ID);
     running = false;
     start_alarm();
+    update_taskbar_button();
 }
 
 // Digit of a key: the main keyboard's digits, the keypad's digits, and the keypad's keys with
@@ -143,6 +145,7 @@ void start_stop() {
         running = true;
     }
     repaint_now();
+    update_taskbar_button();
 }
 
 void enter_digit(int digit) {

@@ -2,6 +2,7 @@
 
 #include <vsstyle.h>
 
+#include "taskbar.h"
 #include "theme.h"
 #include "timer_state.h"
 
@@ -119,4 +120,5 @@ void draw_progress_bar(int paint) {
         InvalidateRect(main_window, &plan.repaint, FALSE);
         SendMessageW(main_window, WM_PAINT, 0, 0);
     }
+    note_bar_drawn(bar, plan);
 }
