@@ -6,6 +6,7 @@
 #include "display.h"
 #include "key_ids.h"
 #include "progress_bar.h"
+#include "taskbar.h"
 #include "time_math.h"
 #include "timer_state.h"
 #include "window_icon.h"
@@ -81,6 +82,7 @@ void end_countdown() {
     // Without a thread there is no alarm to wait for.
     if (!start_alarm())
         show_idle_after_alarm();
+    update_taskbar_button();
 }
 
 // Digit of a key: the main keyboard's digits, the keypad's digits, and the keypad's keys with
@@ -162,6 +164,7 @@ void start_stop() {
         running = true;
     }
     repaint_now();
+    update_taskbar_button();
 }
 
 void enter_digit(int digit) {
@@ -229,8 +232,10 @@ void show_paused() {
 }
 
 void finish_alarm() {
-    if (alarm_thread != nullptr)
-        show_idle_after_alarm();
+    if (alarm_thread == nullptr)
+        return;
+    show_idle_after_alarm();
+    update_taskbar_button();
 }
 
 void reset_display() {

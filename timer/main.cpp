@@ -8,6 +8,7 @@
 #include "key_ids.h"
 #include "layout.h"
 #include "settings_loader.h"
+#include "taskbar.h"
 #include "theme.h"
 #include "timer_state.h"
 #include "window_icon.h"
@@ -61,6 +62,10 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         finish_alarm();
         return 0;
     default:
+        if (is_taskbar_button_created(message)) {
+            taskbar_button_created();
+            return 0;
+        }
         return DefWindowProcW(window, message, wparam, lparam);
     }
 }
@@ -188,12 +193,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
     // Lay out now rather than rely on ShowWindow's WM_SIZE: the keys, the back buffer and
     // the bar's rectangle must all exist before the first paint.
     on_size(main_window);
+    watch_taskbar_button(main_window);
     ShowWindow(main_window, show_command);
     UpdateWindow(main_window);
 
     const int exit_code = run_message_loop();
     stop_alarm_for_exit();
     end_key_objects();
+    release_taskbar();
     release_back_buffer();
     free_settings_buffer();
     return exit_code;

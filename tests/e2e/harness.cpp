@@ -811,10 +811,11 @@ void wheel(HWND window, bool left_half, bool away) {
     PostMessageW(window, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(delta)), MAKELPARAM(x, y));
 }
 
-UserSetting::UserSetting(const wchar_t* key_path, const wchar_t* value_name, const wchar_t* value)
+UserSetting::UserSetting(HKEY root, const wchar_t* key_path, const wchar_t* value_name,
+                         const wchar_t* value)
     : name(value_name) {
-    RegCreateKeyExW(HKEY_CURRENT_USER, key_path, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                    nullptr, &key, nullptr);
+    RegCreateKeyExW(root, key_path, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key,
+                    nullptr);
     DWORD size = 0;
     had_value =
         RegQueryValueExW(key, name.c_str(), nullptr, &old_type, nullptr, &size) == ERROR_SUCCESS;

@@ -227,7 +227,10 @@ void send_key(HWND window, WPARAM key);
 // The end-to-end tests run one at a time, so no other program of the run sees the change.
 class UserSetting {
   public:
-    UserSetting(const wchar_t* key_path, const wchar_t* name, const wchar_t* value);
+    UserSetting(const wchar_t* key_path, const wchar_t* value_name, const wchar_t* value)
+        : UserSetting(HKEY_CURRENT_USER, key_path, value_name, value) {}
+    // The same under another root, such as HKEY_CLASSES_ROOT (Wine has no per-user classes).
+    UserSetting(HKEY root, const wchar_t* key_path, const wchar_t* name, const wchar_t* value);
     ~UserSetting() { restore(); }
     UserSetting(const UserSetting&) = delete;
     UserSetting& operator=(const UserSetting&) = delete;
