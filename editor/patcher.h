@@ -43,7 +43,8 @@ void copy_out(const std::uint8_t* data, std::size_t size, std::size_t offset, st
 // unit, or after all 32 units of the field.
 EditorSettings read_settings(const std::uint8_t* data, std::size_t size);
 
-// The 32 units written for the text of the font-name box: at most 31 characters, then zeros.
+// The 32 units written for the text of the font-name box: at most 31 units, then zeros. A text
+// cut where it would split a surrogate pair keeps 30 units, so no half character is stored.
 void font_units_from_text(const wchar_t* text, wchar_t (&units)[font_field_units]);
 
 // Writes the editable fields into the current file image: always_on_top as 0 or 1, the four
