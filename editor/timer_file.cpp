@@ -54,6 +54,11 @@ constexpr wchar_t write_advice[] = L"タイマーが起動したままでない�
                                    L"ディスクの空きが足りているかを確認して、"
                                    L"もう一度書き込んで下さい。";
 
+void report_other_version(HWND window) {
+    MessageBoxW(window, L"異なるバージョンのOrvantiは編集できません。", check_caption,
+                MB_ICONWARNING);
+}
+
 void report_refused_number(HWND window, const wchar_t* field) {
     wchar_t message[message_capacity] = L"「";
     append_text(message, message_capacity, field);
@@ -179,8 +184,7 @@ void load_from_timer(HWND window) {
     editor_settings = read_settings(image_block, image_size);
     fill_controls(editor_settings);
     if (editor_settings.version != settings_block::supported_version) {
-        MessageBoxW(window, L"異なるバージョンのOrvantiは編集できません。", check_caption,
-                    MB_ICONWARNING);
+        report_other_version(window);
         PostQuitMessage(0);
     }
 }
@@ -203,6 +207,13 @@ bool write_to_timer(HWND window) {
     // The file as it is now, not as it was at start-up, is the base of the write.
     FileImage image;
     DWORD error = load_file(timer_path);
+    // The file may have been replaced since start-up: what would not have been opened is not
+    // written either, and the editor stays open like after any failed write.
+    if (error == ERROR_SUCCESS &&
+        read_settings(image_block, image_size).version != settings_block::supported_version) {
+        report_other_version(window);
+        return false;
+    }
     if (error == ERROR_SUCCESS && !patch_image(editor_settings, font_units))
         error = ERROR_NOT_ENOUGH_MEMORY;
     if (error == ERROR_SUCCESS)

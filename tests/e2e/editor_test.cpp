@@ -21,6 +21,7 @@ enum Control {
 
 const wchar_t check_caption[] = L"チェック！";
 const wchar_t before_write[] = L"書き込みを開始します、Orvantiが終了している事を確認して下さい。";
+const wchar_t other_version[] = L"異なるバージョンのOrvantiは編集できません。";
 
 // A scratch folder holding Plinkett.exe, a copy of the built timer changed by `patch`.
 std::wstring folder_with_timer(const std::function<void(Bytes&)>& patch = nullptr) {
@@ -194,7 +195,6 @@ TEST(EditorWrite, TheFileIsReadAgainAtWriteTime) {
     Bytes changed = read_file(exe);
     changed[1000] ^= 0xFF;
     changed[82648] = 'Z';
-    changed[82650] = 7;
     put_u16(changed, 82658, 999);
     write_file(exe, changed);
     press_ok(box);
@@ -203,6 +203,38 @@ TEST(EditorWrite, TheFileIsReadAgainAtWriteTime) {
     Bytes expected = changed;
     put_u16(expected, 82658, 20);
     EXPECT_EQ(read_file(exe), expected);
+}
+
+TEST(EditorWrite, AFileOfAnotherVersionAtWriteTimeIsNotWritten) {
+    const std::wstring folder = folder_with_timer();
+    const std::wstring exe = folder + L"\\Plinkett.exe";
+    Bytes version_2 = read_file(exe);
+    version_2[82650] = 2;
+    const struct {
+        const char* name;
+        Bytes bytes;
+    } cases[] = {
+        {"version 2", version_2},
+        {"emptied", {}},
+        {"another program, ending before the block",
+         read_file(built_program(L"PlinkettProperty.exe"))},
+    };
+    EditorRun editor(folder);
+    ASSERT_NE(wait_for_window(editor.id(), L"MainApp"), nullptr);
+    for (const auto& c : cases) {
+        editor.press_write();
+        HWND box = wait_for_message_box(editor.id());
+        ASSERT_NE(box, nullptr) << c.name;
+        // Replaced after the start-up load, while the editor asks for the timer to be closed.
+        write_file(exe, c.bytes);
+        press_ok(box);
+        EXPECT_EQ(answer_box(editor), other_version) << c.name;
+        ASSERT_TRUE(still_running(editor)) << c.name;
+        EXPECT_EQ(read_file(exe), c.bytes) << c.name;
+        EXPECT_EQ(folder_entries(folder), std::vector<std::wstring>{L"Plinkett.exe"}) << c.name;
+    }
+    PostMessageW(editor.window(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(editor.process->wait_exit(10000), 0u);
 }
 
 TEST(EditorWrite, CloseBoxWritesNothing) {
@@ -237,7 +269,7 @@ TEST(EditorStart, OtherVersionsAndShortFilesAreNotEdited) {
         // The title is read while the box holds the editor: once it is closed the editor ends.
         ASSERT_NE(wait_for_message_box(editor.id()), nullptr) << c.name;
         EXPECT_EQ(text_of(window), c.title) << c.name;
-        EXPECT_EQ(answer_box(editor), L"異なるバージョンのOrvantiは編集できません。") << c.name;
+        EXPECT_EQ(answer_box(editor), other_version) << c.name;
         EXPECT_EQ(editor.process->wait_exit(10000), 0u) << c.name;
         EXPECT_EQ(read_file(folder + L"\\Plinkett.exe"), original) << c.name;
     }
