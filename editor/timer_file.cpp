@@ -17,17 +17,29 @@ bool may_pass(DWORD error) {
 constexpr int replace_attempts = 3;
 constexpr DWORD replace_retry_ms = 100;
 
-// The system's text for `error`, with its number, appended to `message`.
+// The editor's own words for an error it gives itself: ERROR_FILE_TOO_LARGE is its refusal of
+// a file beyond the size any timer executable has (file_image.cpp), for which the system's
+// text speaks of something else or, under Wine, is empty.
+const wchar_t* own_error_text(DWORD error) {
+    if (error == ERROR_FILE_TOO_LARGE)
+        return L"ファイルが大きすぎます。タイマーの実行ファイルではないようです";
+    return nullptr;
+}
+
+// The text for `error`, with its number, appended to `message`.
 void append_system_error(wchar_t* message, DWORD error) {
+    const wchar_t* own = own_error_text(error);
     wchar_t text[512] = L"";
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+    const DWORD length =
+        own != nullptr ? 0
+                       : FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                         nullptr, error, 0, text, 512, nullptr);
     for (DWORD n = length; n > 0 && (text[n - 1] == L'\r' || text[n - 1] == L'\n' ||
                                      text[n - 1] == L' ' || text[n - 1] == L'.');
          --n)
         text[n - 1] = L'\0';
     wchar_t number[decimal_capacity];
-    append_text(message, message_capacity, text);
+    append_text(message, message_capacity, own != nullptr ? own : text);
     append_text(message, message_capacity, L"（エラー ");
     append_text(message, message_capacity, format_decimal(error, number));
     append_text(message, message_capacity, L"）");

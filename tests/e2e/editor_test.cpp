@@ -358,6 +358,31 @@ void expect_write_refused(const EditorRun& editor, const std::wstring& folder,
 
 } // namespace
 
+TEST(EditorStart, FileTooLargeForTheTimerIsReportedInWords) {
+    const std::wstring folder = scratch_folder();
+    const std::wstring exe = folder + L"\\Plinkett.exe";
+    const LONGLONG size = 64LL * 1024 * 1024 + 1;
+    HANDLE file = CreateFileW(exe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER end{};
+    end.QuadPart = size;
+    const bool sized = SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+    CloseHandle(file);
+    ASSERT_TRUE(sized); // zeros the file system need not store
+
+    EditorRun editor(folder);
+    ASSERT_NE(editor.window(), nullptr);
+    const std::wstring message = answer_box(editor);
+    EXPECT_NE(message.find(L"大きすぎ"), std::wstring::npos) << message;
+    EXPECT_NE(message.find(L"タイマーの実行ファイル"), std::wstring::npos) << message;
+    EXPECT_NE(message.find(L"（エラー 223）"), std::wstring::npos) << message;
+    EXPECT_EQ(editor.process->wait_exit(10000), 0u);
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    ASSERT_TRUE(GetFileAttributesExW(exe.c_str(), GetFileExInfoStandard, &data));
+    EXPECT_EQ(static_cast<LONGLONG>(data.nFileSizeHigh) << 32 | data.nFileSizeLow, size);
+    DeleteFileW(exe.c_str());
+}
+
 TEST(EditorWrite, ReadOnlyFileIsLeftAsItWas) {
     const std::wstring folder = folder_with_timer();
     const std::wstring exe = folder + L"\\Plinkett.exe";
