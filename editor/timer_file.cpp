@@ -4,6 +4,8 @@
 #include "editor_window.h"
 #include "file_image.h"
 
+#include <cwchar>
+
 namespace {
 
 constexpr wchar_t check_caption[] = L"チェック！";
@@ -79,27 +81,61 @@ void report_refused_number(HWND window, const wchar_t* field) {
     MessageBoxW(window, message, check_caption, MB_ICONWARNING);
 }
 
-// The folder part of `path` (up to its last separator), or the current folder.
-void folder_of(const wchar_t* path, wchar_t (&folder)[timer_path_capacity]) {
-    std::size_t cut = 0;
-    for (std::size_t i = 0; path[i] != L'\0'; ++i)
-        if (path[i] == L'\\' || path[i] == L'/' || path[i] == L':')
-            cut = i + 1;
-    if (cut == 0) {
-        folder[0] = L'.';
-        folder[1] = L'\0';
-        return;
+// A wide text in a block of the process heap, freed when it ends. Paths live in these: where
+// long paths are accepted, no fixed buffer holds every one.
+class HeapText {
+  public:
+    HeapText() = default;
+    ~HeapText() { release(); }
+    HeapText(const HeapText&) = delete;
+    HeapText& operator=(const HeapText&) = delete;
+
+    // Room for `units` units, all zero; false when memory ran out.
+    bool allocate(std::size_t units) {
+        release();
+        text = static_cast<wchar_t*>(
+            HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, units * sizeof(wchar_t)));
+        return text != nullptr;
     }
-    for (std::size_t i = 0; i < cut; ++i)
-        folder[i] = path[i];
-    folder[cut] = L'\0';
+
+    wchar_t* text = nullptr;
+
+  private:
+    void release() {
+        if (text != nullptr)
+            HeapFree(GetProcessHeap(), 0, text);
+        text = nullptr;
+    }
+};
+
+// Creates a temporary file "plkXXXX.tmp" in the folder of `path`, open for writing and shared
+// with no one, with a name no file there has yet. Its path goes to `name`.
+HANDLE create_temporary(const wchar_t* path, HeapText& name, DWORD& error) {
+    const std::size_t folder = folder_length(path);
+    if (!name.allocate(folder + temporary_name_units)) {
+        error = ERROR_NOT_ENOUGH_MEMORY;
+        return INVALID_HANDLE_VALUE;
+    }
+    std::wmemcpy(name.text, path, folder);
+    const DWORD first = GetTickCount() ^ GetCurrentProcessId();
+    error = ERROR_FILE_EXISTS;
+    for (DWORD n = 0; n < 0x10000 && error == ERROR_FILE_EXISTS; ++n) {
+        wchar_t unique[temporary_name_units];
+        temporary_name(first + n, unique);
+        std::wmemcpy(name.text + folder, unique, temporary_name_units);
+        HANDLE file = CreateFileW(name.text, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE)
+            return file;
+        error = GetLastError();
+        if (error == ERROR_ALREADY_EXISTS)
+            error = ERROR_FILE_EXISTS;
+    }
+    return INVALID_HANDLE_VALUE;
 }
 
-DWORD write_image_to(const wchar_t* path) {
-    HANDLE file =
-        CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return GetLastError();
+// Writes the whole image to `file`, flushes and closes it.
+DWORD write_image_to(HANDLE file) {
     DWORD error = ERROR_SUCCESS;
     std::size_t done = 0;
     while (error == ERROR_SUCCESS && done < image_size) {
@@ -172,16 +208,16 @@ void report_timer_not_found() {
 }
 
 DWORD save_image(const wchar_t* path) {
-    wchar_t folder[timer_path_capacity];
-    folder_of(path, folder);
-    wchar_t temporary[MAX_PATH];
-    if (GetTempFileNameW(folder, L"plk", 0, temporary) == 0)
-        return GetLastError();
-    DWORD error = write_image_to(temporary);
+    HeapText temporary;
+    DWORD error = ERROR_SUCCESS;
+    HANDLE file = create_temporary(path, temporary, error);
+    if (file == INVALID_HANDLE_VALUE)
+        return error;
+    error = write_image_to(file);
     if (error == ERROR_SUCCESS)
-        error = replace_file(temporary, path);
+        error = replace_file(temporary.text, path);
     if (error != ERROR_SUCCESS)
-        DeleteFileW(temporary);
+        DeleteFileW(temporary.text);
     return error;
 }
 

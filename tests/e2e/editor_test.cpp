@@ -62,6 +62,14 @@ void put_u16(Bytes& bytes, std::size_t at, unsigned value) {
     bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
 }
 
+// `file` as a write leaves it when only the alarm-time box was changed, to `ms`: the shipped
+// timer's font field ends in a zero unit already but for its last, which every write zeroes.
+Bytes with_alarm_time(Bytes file, unsigned ms) {
+    put_u16(file, 82652, ms);
+    std::fill(file.begin() + 82722, file.begin() + 82724, 0);
+    return file;
+}
+
 int fitted_height() {
     HDC dc = GetDC(nullptr);
     HGDIOBJ old = SelectObject(dc, GetStockObject(SYSTEM_FONT));
@@ -305,10 +313,7 @@ TEST(EditorWrite, NumbersOutsideZeroTo65535AreRefusedUntilCorrected) {
     set_text(c[alarm_box], L"65535");
     write(editor);
     EXPECT_EQ(editor.process->wait_exit(10000), 0u);
-    Bytes expected = original;
-    put_u16(expected, 82652, 65535);
-    std::fill(expected.begin() + 82722, expected.begin() + 82724, 0);
-    EXPECT_EQ(read_file(folder + L"\\Plinkett.exe"), expected);
+    EXPECT_EQ(read_file(folder + L"\\Plinkett.exe"), with_alarm_time(original, 65535));
 }
 
 TEST(EditorStart, UnreadableFileIsReportedAndNothingWritten) {
@@ -431,6 +436,42 @@ TEST(EditorStart, QuotedPathWithBlanksIsFound) {
     const Bytes written = read_file(inner + L"\\Plinkett.exe");
     ASSERT_GE(written.size(), 82654u);
     EXPECT_EQ(written[82652] | written[82653] << 8, 1234);
+}
+
+TEST(EditorWrite, PathOfAThousandUnitsIsWrittenOrRefusedWithoutHarm) {
+    const std::wstring top = scratch_folder();
+    std::wstring folder = top;
+    const std::size_t length = 1000, name = std::wcslen(L"\\Plinkett.exe");
+    while (folder.size() + name < length) {
+        const std::size_t room = length - name - folder.size() - 1;
+        folder += L"\\" + std::wstring(std::min<std::size_t>(room, 200), L'd');
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr)) << GetLastError();
+    }
+    copy_file_into(built_program(L"Plinkett.exe"), folder, L"Plinkett.exe");
+    const std::wstring exe = folder + L"\\Plinkett.exe";
+    ASSERT_EQ(exe.size(), length);
+    const Bytes original = read_file(exe);
+    EditorRun editor(top, L"\"" + exe + L"\"");
+    ASSERT_NE(wait_for_window(editor.id(), L"MainApp"), nullptr);
+    set_text(editor.controls()[alarm_box], L"1234");
+    write(editor);
+
+    // Either written and ended, or the write warning with the editor still open.
+    HWND box = nullptr;
+    wait_until(
+        [&] { return !still_running(editor) || (box = wait_for_message_box(editor.id(), 0)); },
+        20000);
+    if (box != nullptr) {
+        const std::wstring message = answer_box(editor);
+        EXPECT_NE(message.find(L"変更されていません"), std::wstring::npos) << message;
+        EXPECT_EQ(read_file(exe), original);
+        PostMessageW(editor.window(), WM_CLOSE, 0, 0);
+        EXPECT_EQ(editor.process->wait_exit(10000), 0u);
+    } else {
+        EXPECT_EQ(editor.process->wait_exit(0), 0u);
+        EXPECT_EQ(read_file(exe), with_alarm_time(original, 1234));
+    }
+    EXPECT_EQ(folder_entries(folder), std::vector<std::wstring>{L"Plinkett.exe"});
 }
 
 TEST(EditorAndTimer, TheTimerStartsWithWhatTheEditorWrote) {
