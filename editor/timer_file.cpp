@@ -108,6 +108,34 @@ class HeapText {
     }
 };
 
+using GetFinalPathNameByHandleWFn = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+
+// The path of the file that `path` leads to once links are followed, into `final`. Replacing
+// that file, not the link, leaves the link a link and the file it points to written. Windows
+// XP has no such call (nor file links); there, and where the file system cannot say, false:
+// the path itself is then the file.
+bool final_path_of(const wchar_t* path, HeapText& final) {
+    const auto get_final_path =
+        reinterpret_cast<GetFinalPathNameByHandleWFn>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetFinalPathNameByHandleW")));
+    if (get_final_path == nullptr)
+        return false;
+    HANDLE file = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    // The first call tells the room needed (with the terminator); the second fills it and
+    // returns the length without it, or more, had the name grown meanwhile, or 0.
+    constexpr DWORD flags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
+    const DWORD needed = get_final_path(file, nullptr, 0, flags);
+    DWORD got = 0;
+    if (needed != 0 && final.allocate(needed))
+        got = get_final_path(file, final.text, needed, flags);
+    const bool found = got != 0 && got < needed;
+    CloseHandle(file);
+    return found;
+}
+
 // Creates a temporary file "plkXXXX.tmp" in the folder of `path`, open for writing and shared
 // with no one, with a name no file there has yet. Its path goes to `name`.
 HANDLE create_temporary(const wchar_t* path, HeapText& name, DWORD& error) {
@@ -208,17 +236,23 @@ void report_timer_not_found() {
 }
 
 DWORD save_image(const wchar_t* path) {
+    HeapText final;
+    const wchar_t* target = final_path_of(path, final) ? final.text : path;
     HeapText temporary;
     DWORD error = ERROR_SUCCESS;
-    HANDLE file = create_temporary(path, temporary, error);
+    HANDLE file = create_temporary(target, temporary, error);
     if (file == INVALID_HANDLE_VALUE)
         return error;
     error = write_image_to(file);
     if (error == ERROR_SUCCESS)
-        error = replace_file(temporary.text, path);
-    if (error != ERROR_SUCCESS)
+        error = replace_file(temporary.text, target);
+    if (error != ERROR_SUCCESS) {
         DeleteFileW(temporary.text);
-    return error;
+        return error;
+    }
+    // The write counts only when the file the user named now holds the image, whatever links
+    // or file systems stood between.
+    return compare_file(path);
 }
 
 void load_from_timer(HWND window) {

@@ -474,6 +474,70 @@ TEST(EditorWrite, PathOfAThousandUnitsIsWrittenOrRefusedWithoutHarm) {
     EXPECT_EQ(folder_entries(folder), std::vector<std::wstring>{L"Plinkett.exe"});
 }
 
+namespace {
+
+// Makes the Unix symbolic link `link` in `folder` to `target`, relative to the folder. Wine's
+// CreateSymbolicLinkW reports success without making one, so a Unix shell makes it; Wine starts
+// it without a usable process handle, so the link's appearance tells that it has run.
+bool make_link(const std::wstring& folder, const std::wstring& target, const std::wstring& link) {
+    std::wstring command = L"/bin/sh -c \"ln -s '" + target + L"' '" + link + L"'\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION shell{};
+    if (!CreateProcessW(L"Z:\\bin\\sh", &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.c_str(), &si, &shell))
+        return false;
+    CloseHandle(shell.hThread);
+    CloseHandle(shell.hProcess);
+    const std::wstring path = folder + L"\\" + link;
+    return wait_until([&] { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                      10000);
+}
+
+// Whether two paths lead to the same file (a link and its target do; a copy does not).
+bool same_file(const std::wstring& a, const std::wstring& b) {
+    BY_HANDLE_FILE_INFORMATION info[2]{};
+    const std::wstring* paths[] = {&a, &b};
+    for (int i = 0; i < 2; ++i) {
+        HANDLE file = CreateFileW(paths[i]->c_str(), 0,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return false;
+        const BOOL got = GetFileInformationByHandle(file, &info[i]);
+        CloseHandle(file);
+        if (!got)
+            return false;
+    }
+    return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+           info[0].nFileIndexHigh == info[1].nFileIndexHigh &&
+           info[0].nFileIndexLow == info[1].nFileIndexLow;
+}
+
+} // namespace
+
+TEST(EditorWrite, ThroughALinkTheFileItLeadsToIsWrittenAndTheLinkStays) {
+    const std::wstring folder = scratch_folder();
+    const std::wstring real = folder + L"\\real";
+    CreateDirectoryW(real.c_str(), nullptr);
+    copy_file_into(built_program(L"Plinkett.exe"), real, L"Plinkett.exe");
+    const std::wstring target = real + L"\\Plinkett.exe", link = folder + L"\\Plinkett.exe";
+    ASSERT_TRUE(make_link(folder, L"real/Plinkett.exe", L"Plinkett.exe"));
+    ASSERT_TRUE(same_file(link, target));
+    const Bytes original = read_file(target);
+
+    EditorRun editor(folder);
+    ASSERT_NE(wait_for_window(editor.id(), L"MainApp"), nullptr);
+    set_text(editor.controls()[alarm_box], L"1234");
+    write(editor);
+    EXPECT_EQ(editor.process->wait_exit(10000), 0u);
+
+    EXPECT_EQ(read_file(target), with_alarm_time(original, 1234));
+    EXPECT_TRUE(same_file(link, target)) << "the link was replaced by a copy";
+    EXPECT_EQ(folder_entries(real), std::vector<std::wstring>{L"Plinkett.exe"});
+    EXPECT_EQ(folder_entries(folder), (std::vector<std::wstring>{L"Plinkett.exe", L"real"}));
+}
+
 TEST(EditorAndTimer, TheTimerStartsWithWhatTheEditorWrote) {
     const std::wstring folder = folder_with_timer();
     {
