@@ -16,7 +16,8 @@ bool may_pass(DWORD error) {
     return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
            error == ERROR_LOCK_VIOLATION;
 }
-constexpr int replace_attempts = 3;
+// Five tries 100 ms apart outlast a lock of about 400 ms.
+constexpr int replace_attempts = 5;
 constexpr DWORD replace_retry_ms = 100;
 
 // The editor's own words for an error it gives itself: ERROR_FILE_TOO_LARGE is its refusal of

@@ -421,6 +421,54 @@ TEST(EditorWrite, FileLockedAtWriteTimeIsLeftAsItWas) {
     expect_write_refused(editor, folder, original, [&] { CloseHandle(lock); });
 }
 
+namespace {
+
+// True when a plk*.tmp file of `size` bytes in `folder` is complete and closed: the editor has
+// written it and gone on to replacing the timer's file with it.
+bool temporary_file_closed(const std::wstring& folder, std::size_t size) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\plk*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(search);
+    if (found.nFileSizeHigh != 0 || found.nFileSizeLow != size)
+        return false;
+    // The editor writes it without sharing: it can be opened once the editor has closed it.
+    HANDLE file = CreateFileW((folder + L"\\" + found.cFileName).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(file);
+    return true;
+}
+
+} // namespace
+
+TEST(EditorWrite, ALockThatEndsWhileTheEditorRetriesIsOutlasted) {
+    const std::wstring folder = folder_with_timer();
+    const std::wstring exe = folder + L"\\Plinkett.exe";
+    const Bytes original = read_file(exe);
+    EditorRun editor(folder);
+    ASSERT_NE(wait_for_window(editor.id(), L"MainApp"), nullptr);
+    set_text(editor.controls()[alarm_box], L"1234");
+    // Lets readers in, so the editor can read the file, but keeps it from being written or
+    // replaced, as a virus scanner's brief look does.
+    HANDLE lock =
+        CreateFileW(exe.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    write(editor);
+    // The lock ends only once the editor's first try has met it; the tries that follow must
+    // outlast the moments this driver takes to see that and let go.
+    const bool trying =
+        wait_until([&] { return temporary_file_closed(folder, original.size()); }, 20000);
+    CloseHandle(lock);
+    ASSERT_TRUE(trying) << "the editor did not get to replacing the file";
+    EXPECT_EQ(editor.process->wait_exit(10000), 0u);
+    EXPECT_EQ(read_file(exe), with_alarm_time(original, 1234));
+    EXPECT_EQ(folder_entries(folder), std::vector<std::wstring>{L"Plinkett.exe"});
+}
+
 TEST(EditorStart, QuotedPathWithBlanksIsFound) {
     const std::wstring folder = scratch_folder();
     const std::wstring inner = folder + L"\\my timer";
