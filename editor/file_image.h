@@ -26,6 +26,10 @@ bool resize_image(std::size_t size);
 // (the image's contents are then unspecified).
 DWORD load_file(const wchar_t* path);
 
+// ERROR_SUCCESS when the file at `path` holds exactly the image's bytes; ERROR_FILE_INVALID
+// when it holds others, or the system's error code when it cannot be read.
+DWORD compare_file(const wchar_t* path);
+
 // Copies `length` bytes at `offset` of the image; bytes beyond its end read as zero.
 void read_field(std::size_t offset, std::size_t length, void* destination);
 

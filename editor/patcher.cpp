@@ -22,6 +22,14 @@ bool is_blank(wchar_t c) {
     return c == L' ' || c == L'\t';
 }
 
+bool is_high_surrogate(wchar_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+
+bool is_low_surrogate(wchar_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
 } // namespace
 
 void copy_out(const std::uint8_t* data, std::size_t size, std::size_t offset, std::size_t length,
@@ -51,11 +59,15 @@ EditorSettings read_settings(const std::uint8_t* data, std::size_t size) {
 }
 
 void font_units_from_text(const wchar_t* text, wchar_t (&units)[font_field_units]) {
-    std::size_t i = 0;
-    for (; i + 1 < font_field_units && text[i] != L'\0'; ++i)
-        units[i] = text[i];
-    for (; i < font_field_units; ++i)
-        units[i] = L'\0';
+    std::size_t length = 0;
+    while (length + 1 < font_field_units && text[length] != L'\0')
+        ++length;
+    // Half a surrogate pair is no character: the timer would ask for a font whose name is not
+    // valid text. A cut that would split a pair ends before it.
+    if (length > 0 && is_high_surrogate(text[length - 1]) && is_low_surrogate(text[length]))
+        --length;
+    for (std::size_t i = 0; i < font_field_units; ++i)
+        units[i] = i < length ? text[i] : L'\0';
 }
 
 bool patch_image(const EditorSettings& values, const wchar_t (&font_units)[font_field_units]) {
@@ -121,6 +133,23 @@ bool timer_path_from_arguments(const wchar_t* arguments, wchar_t* path, std::siz
     std::wmemcpy(path, begin, length);
     path[length] = L'\0';
     return true;
+}
+
+std::size_t folder_length(const wchar_t* path) {
+    std::size_t length = 0;
+    for (std::size_t i = 0; path[i] != L'\0'; ++i)
+        if (path[i] == L'\\' || path[i] == L'/' || path[i] == L':')
+            length = i + 1;
+    return length;
+}
+
+void temporary_name(std::uint32_t unique, wchar_t (&name)[temporary_name_units]) {
+    const wchar_t digits[] = L"0123456789ABCDEF";
+    const wchar_t pattern[temporary_name_units] = L"plk0000.tmp";
+    for (std::size_t i = 0; i < temporary_name_units; ++i)
+        name[i] = pattern[i];
+    for (std::size_t i = 0; i < 4; ++i)
+        name[6 - i] = digits[(unique >> (4 * i)) & 0xF];
 }
 
 void append_text(wchar_t* buffer, std::size_t capacity, const wchar_t* text) {

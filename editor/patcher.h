@@ -43,7 +43,8 @@ void copy_out(const std::uint8_t* data, std::size_t size, std::size_t offset, st
 // unit, or after all 32 units of the field.
 EditorSettings read_settings(const std::uint8_t* data, std::size_t size);
 
-// The 32 units written for the text of the font-name box: at most 31 characters, then zeros.
+// The 32 units written for the text of the font-name box: at most 31 units, then zeros. A text
+// cut where it would split a surrogate pair keeps 30 units, so no half character is stored.
 void font_units_from_text(const wchar_t* text, wchar_t (&units)[font_field_units]);
 
 // Writes the editable fields into the current file image: always_on_top as 0 or 1, the four
@@ -65,6 +66,15 @@ const wchar_t* format_decimal(std::uint32_t value, wchar_t (&text)[decimal_capac
 // hold quotes; the shell quotes paths with blanks); nothing left means "Plinkett.exe". False
 // when the path does not fit `capacity` units with its terminator.
 bool timer_path_from_arguments(const wchar_t* arguments, wchar_t* path, std::size_t capacity);
+
+// The length of the folder part of `path`: up to and including its last separator ("\\", "/"
+// or the ":" of a drive), 0 for a bare name.
+std::size_t folder_length(const wchar_t* path);
+
+// Name of a temporary file: "plk", the low 16 bits of `unique` as four hexadecimal digits, and
+// ".tmp", terminated.
+constexpr std::size_t temporary_name_units = 12;
+void temporary_name(std::uint32_t unique, wchar_t (&name)[temporary_name_units]);
 
 // Appends `text` to the terminated string in `buffer`, cutting it short to stay terminated
 // within `capacity` units.

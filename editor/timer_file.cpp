@@ -4,6 +4,8 @@
 #include "editor_window.h"
 #include "file_image.h"
 
+#include <cwchar>
+
 namespace {
 
 constexpr wchar_t check_caption[] = L"チェック！";
@@ -14,20 +16,33 @@ bool may_pass(DWORD error) {
     return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
            error == ERROR_LOCK_VIOLATION;
 }
-constexpr int replace_attempts = 3;
+// Five tries 100 ms apart outlast a lock of about 400 ms.
+constexpr int replace_attempts = 5;
 constexpr DWORD replace_retry_ms = 100;
 
-// The system's text for `error`, with its number, appended to `message`.
+// The editor's own words for an error it gives itself: ERROR_FILE_TOO_LARGE is its refusal of
+// a file beyond the size any timer executable has (file_image.cpp), for which the system's
+// text speaks of something else or, under Wine, is empty.
+const wchar_t* own_error_text(DWORD error) {
+    if (error == ERROR_FILE_TOO_LARGE)
+        return L"ファイルが大きすぎます。タイマーの実行ファイルではないようです";
+    return nullptr;
+}
+
+// The text for `error`, with its number, appended to `message`.
 void append_system_error(wchar_t* message, DWORD error) {
+    const wchar_t* own = own_error_text(error);
     wchar_t text[512] = L"";
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+    const DWORD length =
+        own != nullptr ? 0
+                       : FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                         nullptr, error, 0, text, 512, nullptr);
     for (DWORD n = length; n > 0 && (text[n - 1] == L'\r' || text[n - 1] == L'\n' ||
                                      text[n - 1] == L' ' || text[n - 1] == L'.');
          --n)
         text[n - 1] = L'\0';
     wchar_t number[decimal_capacity];
-    append_text(message, message_capacity, text);
+    append_text(message, message_capacity, own != nullptr ? own : text);
     append_text(message, message_capacity, L"（エラー ");
     append_text(message, message_capacity, format_decimal(error, number));
     append_text(message, message_capacity, L"）");
@@ -54,6 +69,11 @@ constexpr wchar_t write_advice[] = L"タイマーが起動したままでない�
                                    L"ディスクの空きが足りているかを確認して、"
                                    L"もう一度書き込んで下さい。";
 
+void report_other_version(HWND window) {
+    MessageBoxW(window, L"異なるバージョンのOrvantiは編集できません。", check_caption,
+                MB_ICONWARNING);
+}
+
 void report_refused_number(HWND window, const wchar_t* field) {
     wchar_t message[message_capacity] = L"「";
     append_text(message, message_capacity, field);
@@ -62,27 +82,89 @@ void report_refused_number(HWND window, const wchar_t* field) {
     MessageBoxW(window, message, check_caption, MB_ICONWARNING);
 }
 
-// The folder part of `path` (up to its last separator), or the current folder.
-void folder_of(const wchar_t* path, wchar_t (&folder)[timer_path_capacity]) {
-    std::size_t cut = 0;
-    for (std::size_t i = 0; path[i] != L'\0'; ++i)
-        if (path[i] == L'\\' || path[i] == L'/' || path[i] == L':')
-            cut = i + 1;
-    if (cut == 0) {
-        folder[0] = L'.';
-        folder[1] = L'\0';
-        return;
+// A wide text in a block of the process heap, freed when it ends. Paths live in these: where
+// long paths are accepted, no fixed buffer holds every one.
+class HeapText {
+  public:
+    HeapText() = default;
+    ~HeapText() { release(); }
+    HeapText(const HeapText&) = delete;
+    HeapText& operator=(const HeapText&) = delete;
+
+    // Room for `units` units, all zero; false when memory ran out.
+    bool allocate(std::size_t units) {
+        release();
+        text = static_cast<wchar_t*>(
+            HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, units * sizeof(wchar_t)));
+        return text != nullptr;
     }
-    for (std::size_t i = 0; i < cut; ++i)
-        folder[i] = path[i];
-    folder[cut] = L'\0';
+
+    wchar_t* text = nullptr;
+
+  private:
+    void release() {
+        if (text != nullptr)
+            HeapFree(GetProcessHeap(), 0, text);
+        text = nullptr;
+    }
+};
+
+using GetFinalPathNameByHandleWFn = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+
+// The path of the file that `path` leads to once links are followed, into `final`. Replacing
+// that file, not the link, leaves the link a link and the file it points to written. Windows
+// XP has no such call (nor file links); there, and where the file system cannot say, false:
+// the path itself is then the file.
+bool final_path_of(const wchar_t* path, HeapText& final) {
+    const auto get_final_path =
+        reinterpret_cast<GetFinalPathNameByHandleWFn>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetFinalPathNameByHandleW")));
+    if (get_final_path == nullptr)
+        return false;
+    HANDLE file = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    // The first call tells the room needed (with the terminator); the second fills it and
+    // returns the length without it, or more, had the name grown meanwhile, or 0.
+    constexpr DWORD flags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
+    const DWORD needed = get_final_path(file, nullptr, 0, flags);
+    DWORD got = 0;
+    if (needed != 0 && final.allocate(needed))
+        got = get_final_path(file, final.text, needed, flags);
+    const bool found = got != 0 && got < needed;
+    CloseHandle(file);
+    return found;
 }
 
-DWORD write_image_to(const wchar_t* path) {
-    HANDLE file =
-        CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return GetLastError();
+// Creates a temporary file "plkXXXX.tmp" in the folder of `path`, open for writing and shared
+// with no one, with a name no file there has yet. Its path goes to `name`.
+HANDLE create_temporary(const wchar_t* path, HeapText& name, DWORD& error) {
+    const std::size_t folder = folder_length(path);
+    if (!name.allocate(folder + temporary_name_units)) {
+        error = ERROR_NOT_ENOUGH_MEMORY;
+        return INVALID_HANDLE_VALUE;
+    }
+    std::wmemcpy(name.text, path, folder);
+    const DWORD first = GetTickCount() ^ GetCurrentProcessId();
+    error = ERROR_FILE_EXISTS;
+    for (DWORD n = 0; n < 0x10000 && error == ERROR_FILE_EXISTS; ++n) {
+        wchar_t unique[temporary_name_units];
+        temporary_name(first + n, unique);
+        std::wmemcpy(name.text + folder, unique, temporary_name_units);
+        HANDLE file = CreateFileW(name.text, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE)
+            return file;
+        error = GetLastError();
+        if (error == ERROR_ALREADY_EXISTS)
+            error = ERROR_FILE_EXISTS;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+// Writes the whole image to `file`, flushes and closes it.
+DWORD write_image_to(HANDLE file) {
     DWORD error = ERROR_SUCCESS;
     std::size_t done = 0;
     while (error == ERROR_SUCCESS && done < image_size) {
@@ -155,17 +237,23 @@ void report_timer_not_found() {
 }
 
 DWORD save_image(const wchar_t* path) {
-    wchar_t folder[timer_path_capacity];
-    folder_of(path, folder);
-    wchar_t temporary[MAX_PATH];
-    if (GetTempFileNameW(folder, L"plk", 0, temporary) == 0)
-        return GetLastError();
-    DWORD error = write_image_to(temporary);
+    HeapText final;
+    const wchar_t* target = final_path_of(path, final) ? final.text : path;
+    HeapText temporary;
+    DWORD error = ERROR_SUCCESS;
+    HANDLE file = create_temporary(target, temporary, error);
+    if (file == INVALID_HANDLE_VALUE)
+        return error;
+    error = write_image_to(file);
     if (error == ERROR_SUCCESS)
-        error = replace_file(temporary, path);
-    if (error != ERROR_SUCCESS)
-        DeleteFileW(temporary);
-    return error;
+        error = replace_file(temporary.text, target);
+    if (error != ERROR_SUCCESS) {
+        DeleteFileW(temporary.text);
+        return error;
+    }
+    // The write counts only when the file the user named now holds the image, whatever links
+    // or file systems stood between.
+    return compare_file(path);
 }
 
 void load_from_timer(HWND window) {
@@ -179,8 +267,7 @@ void load_from_timer(HWND window) {
     editor_settings = read_settings(image_block, image_size);
     fill_controls(editor_settings);
     if (editor_settings.version != settings_block::supported_version) {
-        MessageBoxW(window, L"異なるバージョンのOrvantiは編集できません。", check_caption,
-                    MB_ICONWARNING);
+        report_other_version(window);
         PostQuitMessage(0);
     }
 }
@@ -203,6 +290,13 @@ bool write_to_timer(HWND window) {
     // The file as it is now, not as it was at start-up, is the base of the write.
     FileImage image;
     DWORD error = load_file(timer_path);
+    // The file may have been replaced since start-up: what would not have been opened is not
+    // written either, and the editor stays open like after any failed write.
+    if (error == ERROR_SUCCESS &&
+        read_settings(image_block, image_size).version != settings_block::supported_version) {
+        report_other_version(window);
+        return false;
+    }
     if (error == ERROR_SUCCESS && !patch_image(editor_settings, font_units))
         error = ERROR_NOT_ENOUGH_MEMORY;
     if (error == ERROR_SUCCESS)

@@ -11,9 +11,11 @@ void report_timer_not_found();
 
 // Replaces the file at `path` with the current file image: the image goes to a temporary file
 // in the same folder, which, complete and flushed, takes the place of the original in one
-// step. Refused while the original cannot be written (the timer running from it, a read-only
-// file). ERROR_SUCCESS, or the system's error code with the original untouched and no
-// temporary file left behind.
+// step. A link is followed: the file it leads to is replaced and the link stays. Refused while
+// the original cannot be written (the timer running from it, a read-only file); tried again
+// for a moment while something else has it open. ERROR_SUCCESS once `path` reads back as the
+// image; otherwise the system's error code with the original untouched and no temporary file
+// left behind, or ERROR_FILE_INVALID when `path` does not read back as the image.
 DWORD save_image(const wchar_t* path);
 
 // Start-up: reads the file, fills the window's controls and checks the version. Posts the

@@ -21,6 +21,7 @@ enum Control {
 
 const wchar_t check_caption[] = L"チェック！";
 const wchar_t before_write[] = L"書き込みを開始します、Orvantiが終了している事を確認して下さい。";
+const wchar_t other_version[] = L"異なるバージョンのOrvantiは編集できません。";
 
 // A scratch folder holding Plinkett.exe, a copy of the built timer changed by `patch`.
 std::wstring folder_with_timer(const std::function<void(Bytes&)>& patch = nullptr) {
@@ -59,6 +60,14 @@ void write(const EditorRun& editor) {
 void put_u16(Bytes& bytes, std::size_t at, unsigned value) {
     bytes[at] = static_cast<std::uint8_t>(value & 0xFF);
     bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+// `file` as a write leaves it when only the alarm-time box was changed, to `ms`: the shipped
+// timer's font field ends in a zero unit already but for its last, which every write zeroes.
+Bytes with_alarm_time(Bytes file, unsigned ms) {
+    put_u16(file, 82652, ms);
+    std::fill(file.begin() + 82722, file.begin() + 82724, 0);
+    return file;
 }
 
 int fitted_height() {
@@ -194,7 +203,6 @@ TEST(EditorWrite, TheFileIsReadAgainAtWriteTime) {
     Bytes changed = read_file(exe);
     changed[1000] ^= 0xFF;
     changed[82648] = 'Z';
-    changed[82650] = 7;
     put_u16(changed, 82658, 999);
     write_file(exe, changed);
     press_ok(box);
@@ -203,6 +211,38 @@ TEST(EditorWrite, TheFileIsReadAgainAtWriteTime) {
     Bytes expected = changed;
     put_u16(expected, 82658, 20);
     EXPECT_EQ(read_file(exe), expected);
+}
+
+TEST(EditorWrite, AFileOfAnotherVersionAtWriteTimeIsNotWritten) {
+    const std::wstring folder = folder_with_timer();
+    const std::wstring exe = folder + L"\\Plinkett.exe";
+    Bytes version_2 = read_file(exe);
+    version_2[82650] = 2;
+    const struct {
+        const char* name;
+        Bytes bytes;
+    } cases[] = {
+        {"version 2", version_2},
+        {"emptied", {}},
+        {"another program, ending before the block",
+         read_file(built_program(L"PlinkettProperty.exe"))},
+    };
+    EditorRun editor(folder);
+    ASSERT_NE(wait_for_window(editor.id(), L"MainApp"), nullptr);
+    for (const auto& c : cases) {
+        editor.press_write();
+        HWND box = wait_for_message_box(editor.id());
+        ASSERT_NE(box, nullptr) << c.name;
+        // Replaced after the start-up load, while the editor asks for the timer to be closed.
+        write_file(exe, c.bytes);
+        press_ok(box);
+        EXPECT_EQ(answer_box(editor), other_version) << c.name;
+        ASSERT_TRUE(still_running(editor)) << c.name;
+        EXPECT_EQ(read_file(exe), c.bytes) << c.name;
+        EXPECT_EQ(folder_entries(folder), std::vector<std::wstring>{L"Plinkett.exe"}) << c.name;
+    }
+    PostMessageW(editor.window(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(editor.process->wait_exit(10000), 0u);
 }
 
 TEST(EditorWrite, CloseBoxWritesNothing) {
@@ -234,8 +274,10 @@ TEST(EditorStart, OtherVersionsAndShortFilesAreNotEdited) {
         EditorRun editor(folder);
         HWND window = editor.window();
         ASSERT_NE(window, nullptr) << c.name;
-        EXPECT_EQ(answer_box(editor), L"異なるバージョンのOrvantiは編集できません。") << c.name;
+        // The title is read while the box holds the editor: once it is closed the editor ends.
+        ASSERT_NE(wait_for_message_box(editor.id()), nullptr) << c.name;
         EXPECT_EQ(text_of(window), c.title) << c.name;
+        EXPECT_EQ(answer_box(editor), other_version) << c.name;
         EXPECT_EQ(editor.process->wait_exit(10000), 0u) << c.name;
         EXPECT_EQ(read_file(folder + L"\\Plinkett.exe"), original) << c.name;
     }
@@ -271,10 +313,7 @@ TEST(EditorWrite, NumbersOutsideZeroTo65535AreRefusedUntilCorrected) {
     set_text(c[alarm_box], L"65535");
     write(editor);
     EXPECT_EQ(editor.process->wait_exit(10000), 0u);
-    Bytes expected = original;
-    put_u16(expected, 82652, 65535);
-    std::fill(expected.begin() + 82722, expected.begin() + 82724, 0);
-    EXPECT_EQ(read_file(folder + L"\\Plinkett.exe"), expected);
+    EXPECT_EQ(read_file(folder + L"\\Plinkett.exe"), with_alarm_time(original, 65535));
 }
 
 TEST(EditorStart, UnreadableFileIsReportedAndNothingWritten) {
@@ -324,6 +363,31 @@ void expect_write_refused(const EditorRun& editor, const std::wstring& folder,
 
 } // namespace
 
+TEST(EditorStart, FileTooLargeForTheTimerIsReportedInWords) {
+    const std::wstring folder = scratch_folder();
+    const std::wstring exe = folder + L"\\Plinkett.exe";
+    const LONGLONG size = 64LL * 1024 * 1024 + 1;
+    HANDLE file = CreateFileW(exe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER end{};
+    end.QuadPart = size;
+    const bool sized = SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+    CloseHandle(file);
+    ASSERT_TRUE(sized); // zeros the file system need not store
+
+    EditorRun editor(folder);
+    ASSERT_NE(editor.window(), nullptr);
+    const std::wstring message = answer_box(editor);
+    EXPECT_NE(message.find(L"大きすぎ"), std::wstring::npos) << message;
+    EXPECT_NE(message.find(L"タイマーの実行ファイル"), std::wstring::npos) << message;
+    EXPECT_NE(message.find(L"（エラー 223）"), std::wstring::npos) << message;
+    EXPECT_EQ(editor.process->wait_exit(10000), 0u);
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    ASSERT_TRUE(GetFileAttributesExW(exe.c_str(), GetFileExInfoStandard, &data));
+    EXPECT_EQ(static_cast<LONGLONG>(data.nFileSizeHigh) << 32 | data.nFileSizeLow, size);
+    DeleteFileW(exe.c_str());
+}
+
 TEST(EditorWrite, ReadOnlyFileIsLeftAsItWas) {
     const std::wstring folder = folder_with_timer();
     const std::wstring exe = folder + L"\\Plinkett.exe";
@@ -357,6 +421,54 @@ TEST(EditorWrite, FileLockedAtWriteTimeIsLeftAsItWas) {
     expect_write_refused(editor, folder, original, [&] { CloseHandle(lock); });
 }
 
+namespace {
+
+// True when a plk*.tmp file of `size` bytes in `folder` is complete and closed: the editor has
+// written it and gone on to replacing the timer's file with it.
+bool temporary_file_closed(const std::wstring& folder, std::size_t size) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\plk*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(search);
+    if (found.nFileSizeHigh != 0 || found.nFileSizeLow != size)
+        return false;
+    // The editor writes it without sharing: it can be opened once the editor has closed it.
+    HANDLE file = CreateFileW((folder + L"\\" + found.cFileName).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(file);
+    return true;
+}
+
+} // namespace
+
+TEST(EditorWrite, ALockThatEndsWhileTheEditorRetriesIsOutlasted) {
+    const std::wstring folder = folder_with_timer();
+    const std::wstring exe = folder + L"\\Plinkett.exe";
+    const Bytes original = read_file(exe);
+    EditorRun editor(folder);
+    ASSERT_NE(wait_for_window(editor.id(), L"MainApp"), nullptr);
+    set_text(editor.controls()[alarm_box], L"1234");
+    // Lets readers in, so the editor can read the file, but keeps it from being written or
+    // replaced, as a virus scanner's brief look does.
+    HANDLE lock =
+        CreateFileW(exe.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    write(editor);
+    // The lock ends only once the editor's first try has met it; the tries that follow must
+    // outlast the moments this driver takes to see that and let go.
+    const bool trying =
+        wait_until([&] { return temporary_file_closed(folder, original.size()); }, 20000);
+    CloseHandle(lock);
+    ASSERT_TRUE(trying) << "the editor did not get to replacing the file";
+    EXPECT_EQ(editor.process->wait_exit(10000), 0u);
+    EXPECT_EQ(read_file(exe), with_alarm_time(original, 1234));
+    EXPECT_EQ(folder_entries(folder), std::vector<std::wstring>{L"Plinkett.exe"});
+}
+
 TEST(EditorStart, QuotedPathWithBlanksIsFound) {
     const std::wstring folder = scratch_folder();
     const std::wstring inner = folder + L"\\my timer";
@@ -372,6 +484,106 @@ TEST(EditorStart, QuotedPathWithBlanksIsFound) {
     const Bytes written = read_file(inner + L"\\Plinkett.exe");
     ASSERT_GE(written.size(), 82654u);
     EXPECT_EQ(written[82652] | written[82653] << 8, 1234);
+}
+
+TEST(EditorWrite, PathOfAThousandUnitsIsWrittenOrRefusedWithoutHarm) {
+    const std::wstring top = scratch_folder();
+    std::wstring folder = top;
+    const std::size_t length = 1000, name = std::wcslen(L"\\Plinkett.exe");
+    while (folder.size() + name < length) {
+        const std::size_t room = length - name - folder.size() - 1;
+        folder += L"\\" + std::wstring(std::min<std::size_t>(room, 200), L'd');
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr)) << GetLastError();
+    }
+    copy_file_into(built_program(L"Plinkett.exe"), folder, L"Plinkett.exe");
+    const std::wstring exe = folder + L"\\Plinkett.exe";
+    ASSERT_EQ(exe.size(), length);
+    const Bytes original = read_file(exe);
+    EditorRun editor(top, L"\"" + exe + L"\"");
+    ASSERT_NE(wait_for_window(editor.id(), L"MainApp"), nullptr);
+    set_text(editor.controls()[alarm_box], L"1234");
+    write(editor);
+
+    // Either written and ended, or the write warning with the editor still open.
+    HWND box = nullptr;
+    wait_until(
+        [&] { return !still_running(editor) || (box = wait_for_message_box(editor.id(), 0)); },
+        20000);
+    if (box != nullptr) {
+        const std::wstring message = answer_box(editor);
+        EXPECT_NE(message.find(L"変更されていません"), std::wstring::npos) << message;
+        EXPECT_EQ(read_file(exe), original);
+        PostMessageW(editor.window(), WM_CLOSE, 0, 0);
+        EXPECT_EQ(editor.process->wait_exit(10000), 0u);
+    } else {
+        EXPECT_EQ(editor.process->wait_exit(0), 0u);
+        EXPECT_EQ(read_file(exe), with_alarm_time(original, 1234));
+    }
+    EXPECT_EQ(folder_entries(folder), std::vector<std::wstring>{L"Plinkett.exe"});
+}
+
+namespace {
+
+// Makes the Unix symbolic link `link` in `folder` to `target`, relative to the folder. Wine's
+// CreateSymbolicLinkW reports success without making one, so a Unix shell makes it; Wine starts
+// it without a usable process handle, so the link's appearance tells that it has run.
+bool make_link(const std::wstring& folder, const std::wstring& target, const std::wstring& link) {
+    std::wstring command = L"/bin/sh -c \"ln -s '" + target + L"' '" + link + L"'\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION shell{};
+    if (!CreateProcessW(L"Z:\\bin\\sh", &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.c_str(), &si, &shell))
+        return false;
+    CloseHandle(shell.hThread);
+    CloseHandle(shell.hProcess);
+    const std::wstring path = folder + L"\\" + link;
+    return wait_until([&] { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                      10000);
+}
+
+// Whether two paths lead to the same file (a link and its target do; a copy does not).
+bool same_file(const std::wstring& a, const std::wstring& b) {
+    BY_HANDLE_FILE_INFORMATION info[2]{};
+    const std::wstring* paths[] = {&a, &b};
+    for (int i = 0; i < 2; ++i) {
+        HANDLE file = CreateFileW(paths[i]->c_str(), 0,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return false;
+        const BOOL got = GetFileInformationByHandle(file, &info[i]);
+        CloseHandle(file);
+        if (!got)
+            return false;
+    }
+    return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+           info[0].nFileIndexHigh == info[1].nFileIndexHigh &&
+           info[0].nFileIndexLow == info[1].nFileIndexLow;
+}
+
+} // namespace
+
+TEST(EditorWrite, ThroughALinkTheFileItLeadsToIsWrittenAndTheLinkStays) {
+    const std::wstring folder = scratch_folder();
+    const std::wstring real = folder + L"\\real";
+    CreateDirectoryW(real.c_str(), nullptr);
+    copy_file_into(built_program(L"Plinkett.exe"), real, L"Plinkett.exe");
+    const std::wstring target = real + L"\\Plinkett.exe", link = folder + L"\\Plinkett.exe";
+    ASSERT_TRUE(make_link(folder, L"real/Plinkett.exe", L"Plinkett.exe"));
+    ASSERT_TRUE(same_file(link, target));
+    const Bytes original = read_file(target);
+
+    EditorRun editor(folder);
+    ASSERT_NE(wait_for_window(editor.id(), L"MainApp"), nullptr);
+    set_text(editor.controls()[alarm_box], L"1234");
+    write(editor);
+    EXPECT_EQ(editor.process->wait_exit(10000), 0u);
+
+    EXPECT_EQ(read_file(target), with_alarm_time(original, 1234));
+    EXPECT_TRUE(same_file(link, target)) << "the link was replaced by a copy";
+    EXPECT_EQ(folder_entries(real), std::vector<std::wstring>{L"Plinkett.exe"});
+    EXPECT_EQ(folder_entries(folder), (std::vector<std::wstring>{L"Plinkett.exe", L"real"}));
 }
 
 TEST(EditorAndTimer, TheTimerStartsWithWhatTheEditorWrote) {

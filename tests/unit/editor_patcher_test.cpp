@@ -140,10 +140,21 @@ TEST(EditorPatch, WritesTheFieldsAndKeepsEveryOtherByteAndTheLength) {
 TEST(EditorPatch, FontNameIsItsUnitsThenZerosToTheThirtySecond) {
     const std::wstring thirty_one(31, L'\x30D5');
     const std::wstring forty(40, L'W');
+    // A character outside the BMP is a surrogate pair: a cut never keeps its first half alone.
+    const std::wstring pair = L"\xD83D\xDE00";
+    const std::wstring pair_split = std::wstring(30, L'A') + pair;
+    const std::wstring pair_fits = std::wstring(29, L'A') + pair + L"B";
+    const std::wstring pair_after = std::wstring(31, L'A') + pair;
     struct Case {
         const wchar_t* text;
         std::size_t units;
-    } cases[] = {{L"", 0}, {L"Abc", 3}, {thirty_one.c_str(), 31}, {forty.c_str(), 31}};
+    } cases[] = {{L"", 0},
+                 {L"Abc", 3},
+                 {thirty_one.c_str(), 31},
+                 {forty.c_str(), 31},
+                 {pair_split.c_str(), 30},
+                 {pair_fits.c_str(), 31},
+                 {pair_after.c_str(), 31}};
     auto file = timer_like_file();
     put_units(file, 82660, std::u16string(32, u'Z'));
     for (const auto& c : cases) {
