@@ -594,24 +594,30 @@ TEST(EditorAndTimer, TheTimerStartsWithWhatTheEditorWrote) {
         auto c = editor.controls();
         set_text(c[alarm_box], L"1500");
         SendMessageW(c[always_on_top_box], BM_SETCHECK, BST_CHECKED, 0);
+        set_text(c[font_box], L"DejaVu Serif");
         write(editor);
         ASSERT_EQ(editor.process->wait_exit(10000), 0u);
     }
-    Process timer(folder + L"\\Plinkett.exe", L"", folder);
-    HWND window = wait_for_window(timer.id(), L"PlinkettWnd");
-    ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    // The written file, started with its font calls traced.
+    const Bytes written = read_file(folder + L"\\Plinkett.exe");
+    TracedTimerRun t(L"gdi32.CreateFontW", [&](Bytes& exe) { exe = written; });
+    ASSERT_NE(t.window, nullptr);
+    EXPECT_TRUE(GetWindowLongW(t.window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    // The time's font is made with the face name the editor wrote.
+    std::size_t named = 0;
+    for (const auto& call : t.calls())
+        named += call.function == "gdi32.CreateFontW" &&
+                 call.args.back().find("L\"DejaVu Serif\"") != std::string::npos;
+    EXPECT_GT(named, 0u) << "no CreateFontW with the written face name";
 
     // A one-second countdown: the title shows "00.00" while the alarm sounds and the set time
     // again when it ends.
-    PostMessageW(window, WM_KEYDOWN, '1', 0);
-    ASSERT_TRUE(wait_until([&] { return text_of(window) == L"00.01"; }, 5000));
-    PostMessageW(window, WM_KEYDOWN, VK_RETURN, 0);
-    ASSERT_TRUE(wait_until([&] { return text_of(window) == L"00.00"; }, 5000));
+    PostMessageW(t.window, WM_KEYDOWN, '1', 0);
+    ASSERT_TRUE(wait_until([&] { return t.title() == L"00.01"; }, 5000));
+    PostMessageW(t.window, WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(wait_until([&] { return t.title() == L"00.00"; }, 5000));
     const DWORD alarm_start = GetTickCount();
-    ASSERT_TRUE(wait_until([&] { return text_of(window) == L"00.01"; }, 15000));
+    ASSERT_TRUE(wait_until([&] { return t.title() == L"00.01"; }, 15000));
     EXPECT_NEAR(static_cast<double>(GetTickCount() - alarm_start), 1500.0, 250.0);
-
-    PostMessageW(window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(timer.wait_exit(15000), 0u);
+    EXPECT_EQ(t.close(), 0u);
 }
