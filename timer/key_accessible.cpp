@@ -83,8 +83,10 @@ class KeyObject final : public IAccessible, public IOleWindow {
     }
     ULONG STDMETHODCALLTYPE Release() override {
         const LONG left = InterlockedDecrement(&references);
-        if (left == 0)
-            delete this;
+        if (left == 0) {
+            this->~KeyObject();
+            HeapFree(GetProcessHeap(), 0, this);
+        }
         return static_cast<ULONG>(left);
     }
 
@@ -206,11 +208,14 @@ LRESULT answer_key_object(HWND key, WPARAM flags, LPARAM object_id, const wchar_
                                                     reinterpret_cast<void**>(&standard))) ||
         standard == nullptr)
         return 0;
-    auto* object = new (std::nothrow) KeyObject(key, standard, caption);
-    if (object == nullptr) {
+    // On the process heap rather than through operator new, which would bring the C++
+    // library's allocation and exception support into the program.
+    void* memory = HeapAlloc(GetProcessHeap(), 0, sizeof(KeyObject));
+    if (memory == nullptr) {
         standard->Release();
         return 0;
     }
+    auto* object = new (memory) KeyObject(key, standard, caption);
     // The result holds its own reference for the client; ours ends here.
     const LRESULT result = accessibility.lresult_from_object(IID_IAccessible, flags,
                                                              static_cast<IAccessible*>(object));

@@ -8,6 +8,7 @@
 #include "key_ids.h"
 #include "layout.h"
 #include "settings_loader.h"
+#include "step_times.h"
 #include "taskbar.h"
 #include "theme.h"
 #include "timer_state.h"
@@ -45,7 +46,9 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         key_down(wparam);
         return 0;
     case WM_TIMER:
+        tick_begin();
         timer_tick(); // the window timer is set on main_window only
+        tick_end();
         return 0;
     case WM_CTLCOLORBTN:
         return on_ctl_color_button(wparam);
@@ -174,28 +177,39 @@ int run_message_loop() {
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
+    step_done("entry");
     os_version.dwOSVersionInfoSize = sizeof os_version;
     GetVersionExW(&os_version);
     register_window_class(instance);
+    step_done("class");
     main_window =
         CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_WINDOWEDGE, window_class_name,
                         window_class_name, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
                         CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance, nullptr);
+    step_done("window");
     // Without its window the timer could only linger unseen.
     if (main_window == nullptr)
         return 1;
     load_settings(instance);
+    step_done("settings");
     size_window();
+    step_done("size");
     load_icon_bitmaps(instance);
+    step_done("icon_bitmaps");
     create_keys(instance);
+    step_done("keys");
     replace_back_buffer(main_window, 0, 0);
     themes_available = probe_visual_styles();
+    step_done("styles_probe");
     // Lay out now rather than rely on ShowWindow's WM_SIZE: the keys, the back buffer and
     // the bar's rectangle must all exist before the first paint.
     on_size(main_window);
+    step_done("layout");
     watch_taskbar_button(main_window);
     ShowWindow(main_window, show_command);
+    step_done("show");
     UpdateWindow(main_window);
+    step_done("paint");
 
     const int exit_code = run_message_loop();
     stop_alarm_for_exit();
@@ -203,5 +217,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
     release_taskbar();
     release_back_buffer();
     free_settings_buffer();
+    write_step_times();
     return exit_code;
 }

@@ -144,6 +144,39 @@ TEST(Bench, StartupRatio) {
     report("startup_ratio_fair", percentile(timer, 0.5) / percentile(fair_floor, 0.5), "x");
 }
 
+// Where the start-up time goes, and what a tick that changes nothing on the screen costs: the
+// timer built with its steps timed (plinkett_steps.exe, the same code and resources) writes
+// them to step-times.txt at exit.
+TEST(Bench, StartupStepsAndTickCost) {
+    const std::wstring folder = scratch_folder();
+    copy_file_into(built_program(L"tests\\bench\\plinkett_steps.exe"), folder, L"Plinkett.exe");
+    {
+        Process timer(folder + L"\\Plinkett.exe", L"", folder);
+        HWND window = wait_for_window(timer.id(), L"PlinkettWnd");
+        ASSERT_NE(window, nullptr);
+        key_in(window, "9900"); // the bar moves a pixel about every 19 s
+        send_key(window, VK_RETURN);
+        Sleep(quick() ? 3000 : 10000);
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        ASSERT_EQ(timer.wait_exit(15000), 0u);
+    }
+    const std::vector<std::uint8_t> bytes = read_file(folder + L"\\step-times.txt");
+    std::string text(bytes.begin(), bytes.end());
+    char name[64];
+    double value = 0;
+    int used = 0;
+    for (const char* at = text.c_str(); std::sscanf(at, "%63s %lf%n", name, &value, &used) == 2;
+         at += used) {
+        const std::string step = name;
+        if (step == "ticks")
+            report("tick_count", value, "ticks");
+        else if (step.rfind("tick_", 0) == 0)
+            report((step + "_us").c_str(), value * 1000.0, "us");
+        else
+            report(("step_" + step + "_ms").c_str(), value, "ms");
+    }
+}
+
 TEST(Bench, MemoryAndSize) {
     // Resident and private (anonymous) memory of the Wine processes, as Linux counts them:
     // Wine's own DLLs are part of every figure.
