@@ -24,6 +24,15 @@ void on_size(HWND window) {
     draw_display(window);
 }
 
+// The WM_SIZE that ShowWindow sends at start-up reports the size the window was just laid out
+// for; laying it out again would give the same keys, font and picture, at a tenth of the
+// start-up's time.
+void on_resize(HWND window, int width, int height) {
+    if (back_buffer != nullptr && width == client_width && height == client_height)
+        return;
+    on_size(window);
+}
+
 LRESULT on_ctl_color_button(WPARAM dc) {
     SetBkMode(reinterpret_cast<HDC>(dc), TRANSPARENT);
     return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
@@ -35,7 +44,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         PostQuitMessage(0);
         return 0;
     case WM_SIZE:
-        on_size(window);
+        on_resize(window, LOWORD(lparam), HIWORD(lparam));
         return 0;
     case WM_PAINT:
         paint_window(window);
