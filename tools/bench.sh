@@ -4,7 +4,9 @@
 # run side by side, once; the others run PLINKETT_BENCH_RUNS times. About 35 minutes;
 # PLINKETT_BENCH_QUICK=1 shortens each run to a couple of minutes (figures then not for the
 # record). PLINKETT_BENCH_RUNS sets the number of runs (default 3); extra arguments go to the
-# benchmark program (e.g. --gtest_filter=Bench.Drift).
+# benchmark program (e.g. --gtest_filter=Bench.Drift). PLINKETT_BENCH_TIMER names another
+# Plinkett.exe (an earlier build, say) to measure in place of this build's, against the same
+# reference programs in the same session: before and after, side by side.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . tools/common.sh
@@ -16,6 +18,15 @@ runs=${PLINKETT_BENCH_RUNS:-3}
 out=$PWD/$run_build/bench
 rm -rf "$out" && mkdir -p "$out"
 export PLINKETT_BENCH_RUNS=$runs
+if [ -n "${PLINKETT_BENCH_TIMER:-}" ]; then
+  # The programs the benchmarks find, with the other timer among them.
+  shadow=$out/programs
+  mkdir -p "$shadow/tests/bench"
+  cp "$run_build"/PlinkettProperty.exe "$shadow/"
+  cp "$run_build"/tests/bench/*.exe "$shadow/tests/bench/"
+  cp "$PLINKETT_BENCH_TIMER" "$shadow/Plinkett.exe"
+  export PLINKETT_BUILD_DIR=$shadow
+fi
 bench=$PWD/$run_build/tests/bench/plinkett_bench.exe
 for i in $(seq "$runs"); do
   echo "benchmark run $i of $runs"
