@@ -1,5 +1,6 @@
 #include "editor_window.h"
 
+#include "dpi.h"
 #include "editor_state.h"
 
 namespace {
@@ -51,6 +52,32 @@ const NumberBox number_boxes[] = {
     {&interval_box, L"間隔（ミリ秒）", &EditorSettings::beep_interval_ms},
 };
 
+// The window's DPI and, away from the system DPI, the font of its controls: the stock system
+// font scaled to that DPI (owned here, replaced on WM_DPICHANGED, freed after the message loop).
+// At the system DPI the controls keep the system font and are sent no font at all.
+int editor_dpi = base_dpi;
+HFONT control_font = nullptr;
+
+int scaled(int design_value) {
+    return scale_for_dpi(design_value, editor_dpi);
+}
+
+// The font the controls draw with: the stock system font when none was set.
+HGDIOBJ font_of_controls() {
+    return control_font != nullptr ? static_cast<HGDIOBJ>(control_font)
+                                   : GetStockObject(SYSTEM_FONT);
+}
+
+void send_font(HWND control, BOOL redraw) {
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(control_font), redraw);
+}
+
+// The write button's left edge: centred in the client area of the window as made
+// (created_window_size wide, scaled).
+int button_left(int created_client_width) {
+    return (created_client_width - scaled(button_width)) / 2;
+}
+
 // Room for any accepted number with blanks around it; longer texts are refused whole rather
 // than cut to something that might parse.
 constexpr int number_text_capacity = 64;
@@ -66,40 +93,47 @@ RECT rect_in_parent(HWND control) {
 
 void fit_control_height(HWND control) {
     HDC dc = GetDC(control);
-    HGDIOBJ previous = SelectObject(dc, GetStockObject(SYSTEM_FONT));
+    HGDIOBJ previous = SelectObject(dc, font_of_controls());
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
     SelectObject(dc, previous);
     ReleaseDC(control, dc);
-    const int height = metrics.tmHeight + 2 * GetSystemMetrics(SM_CYEDGE);
+    const int height = metrics.tmHeight + 2 * system_metric_for_dpi(SM_CYEDGE, editor_dpi);
     const RECT r = rect_in_parent(control);
     MoveWindow(control, r.left, r.top, r.right - r.left, height, TRUE);
 }
 
 int create_controls(HINSTANCE instance) {
+    editor_dpi = dpi_of_window(editor_window);
+    if (editor_dpi != base_dpi)
+        SetWindowPos(editor_window, nullptr, 0, 0, scaled(created_window_size),
+                     scaled(created_window_size), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    control_font = system_font_for_dpi(editor_dpi);
     int previous_bottom = 0;
     int top = 0;
     for (const ControlRow& row : control_rows) {
-        top = previous_bottom + row.space_above;
-        int left = control_left;
-        int width = control_width;
+        top = previous_bottom + scaled(row.space_above);
+        int left = scaled(control_left);
+        int width = scaled(control_width);
         const bool fitted = row.id != write_button_id;
         if (!fitted) {
-            // Centred in the client area of the window as created.
             RECT client{};
             GetClientRect(editor_window, &client);
-            left = (client.right - button_width) / 2;
-            width = button_width;
+            left = button_left(client.right);
+            width = scaled(button_width);
         }
+        const int height = scaled(row.height);
         HWND control = CreateWindowExW(
             row.ex_style, row.window_class, row.text, child_style | row.style, left, top, width,
-            row.height, editor_window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)),
-            instance, nullptr);
+            height, editor_window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), instance,
+            nullptr);
         *row.handle = control;
         if (control == nullptr) {
-            previous_bottom = top + row.height;
+            previous_bottom = top + height;
             continue;
         }
+        if (control_font != nullptr)
+            send_font(control, FALSE);
         if (fitted)
             fit_control_height(control);
         previous_bottom = rect_in_parent(control).bottom;
@@ -108,11 +142,55 @@ int create_controls(HINSTANCE instance) {
 }
 
 void set_final_size(int button_top) {
-    RECT r{0, 0, client_width, button_top + button_height + space_below_button};
-    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongW(editor_window, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongW(editor_window, GWL_EXSTYLE)));
+    RECT r{0, 0, scaled(client_width),
+           button_top + scaled(button_height) + scaled(space_below_button)};
+    adjust_window_rect_for_dpi(r, static_cast<DWORD>(GetWindowLongW(editor_window, GWL_STYLE)),
+                               static_cast<DWORD>(GetWindowLongW(editor_window, GWL_EXSTYLE)),
+                               editor_dpi);
     SetWindowPos(editor_window, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
                  SWP_NOMOVE | SWP_NOOWNERZORDER);
+}
+
+void apply_dpi(int dpi, const RECT& suggested) {
+    editor_dpi = dpi;
+    HFONT old_font = control_font;
+    control_font = system_font_for_dpi(dpi);
+    // The client width of a window made created_window_size wide at this DPI, where the button
+    // was centred at start.
+    RECT frame{0, 0, 0, 0};
+    adjust_window_rect_for_dpi(frame, static_cast<DWORD>(GetWindowLongW(editor_window, GWL_STYLE)),
+                               static_cast<DWORD>(GetWindowLongW(editor_window, GWL_EXSTYLE)), dpi);
+    const int created_client_width = scaled(created_window_size) - (frame.right - frame.left);
+    int previous_bottom = 0;
+    for (const ControlRow& row : control_rows) {
+        HWND control = *row.handle;
+        const int top = previous_bottom + scaled(row.space_above);
+        if (control == nullptr) {
+            previous_bottom = top + scaled(row.height);
+            continue;
+        }
+        send_font(control, TRUE);
+        if (row.id == write_button_id) {
+            MoveWindow(control, button_left(created_client_width), top, scaled(button_width),
+                       scaled(button_height), TRUE);
+        } else {
+            MoveWindow(control, scaled(control_left), top, scaled(control_width), 0, FALSE);
+            fit_control_height(control);
+        }
+        previous_bottom = rect_in_parent(control).bottom;
+    }
+    // The controls have let go of the old font.
+    if (old_font != nullptr)
+        DeleteObject(old_font);
+    SetWindowPos(editor_window, nullptr, suggested.left, suggested.top,
+                 suggested.right - suggested.left, suggested.bottom - suggested.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void release_control_font() {
+    if (control_font != nullptr)
+        DeleteObject(control_font);
+    control_font = nullptr;
 }
 
 void fill_controls(const EditorSettings& values) {

@@ -6,13 +6,23 @@
 
 #include "patcher.h"
 
-// Creates the controls one under the other; returns the write button's top.
+// The outer width and height the window is made with, before its final size.
+constexpr int created_window_size = 300;
+
+// Creates the controls one under the other, laid out and in a font for the window's DPI;
+// returns the write button's top.
 int create_controls(HINSTANCE instance);
-// Gives the window a client area 300 wide that ends 5 pixels below the write button.
+// Gives the window a client area 300 wide that ends 5 pixels below the write button (design
+// values, scaled to the window's DPI).
 void set_final_size(int button_top);
-// Gives a control the height of one line of the system font plus its edges, keeping its
-// position and width.
+// Gives a control the height of one line of its font plus its edges, keeping its position and
+// width.
 void fit_control_height(HWND control);
+// WM_DPICHANGED: the controls get the font and the layout of the new DPI, the window the
+// rectangle Windows suggests.
+void apply_dpi(int dpi, const RECT& suggested);
+// The controls' font, made when the window's DPI is not the system's; after the message loop.
+void release_control_font();
 
 void fill_controls(const EditorSettings& values);
 // Takes the four numbers into `values`. Returns null when all were accepted, otherwise the

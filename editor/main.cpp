@@ -24,6 +24,9 @@ LRESULT CALLBACK editor_window_proc(HWND window, UINT message, WPARAM wparam, LP
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
+    case WM_DPICHANGED:
+        apply_dpi(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+        return 0;
     default:
         return DefWindowProcW(window, message, wparam, lparam);
     }
@@ -58,15 +61,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int show_com
         return 0;
     }
     register_editor_class(instance);
-    editor_window =
-        CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_WINDOWEDGE, window_class_name, L"version",
-                        WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, CW_USEDEFAULT,
-                        CW_USEDEFAULT, 300, 300, nullptr, nullptr, instance, nullptr);
+    editor_window = CreateWindowExW(
+        WS_EX_CONTROLPARENT | WS_EX_WINDOWEDGE, window_class_name, L"version",
+        WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, CW_USEDEFAULT, CW_USEDEFAULT,
+        created_window_size, created_window_size, nullptr, nullptr, instance, nullptr);
     if (editor_window == nullptr)
         return 0;
     set_final_size(create_controls(instance));
     load_from_timer(editor_window);
     ShowWindow(editor_window, show_command);
     UpdateWindow(editor_window);
-    return run_message_loop();
+    const int exit_code = run_message_loop();
+    release_control_font();
+    return exit_code;
 }

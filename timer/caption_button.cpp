@@ -3,14 +3,14 @@
 #include <cwchar>
 
 #include "caption_face.h"
+#include "dpi.h"
 
 wchar_t CaptionButton::caption_text[32];
 bool CaptionButton::image_captions;
-HIMAGELIST CaptionButton::face_image_list;
 
 namespace {
 
-// The caption drawn into a 32-bit top-down DIB section of its own size in `dc`'s stock font
+// The caption drawn into a 32-bit top-down DIB section of its own size in `dc`'s font
 // and recoloured, made into a one-image list. Null when any step fails; nothing is left over.
 HIMAGELIST make_face(HDC dc, const wchar_t* text, BYTE red, BYTE blue) {
     const int length = static_cast<int>(wcslen(text));
@@ -52,19 +52,29 @@ HIMAGELIST make_face(HDC dc, const wchar_t* text, BYTE red, BYTE blue) {
     return list;
 }
 
-// Draws `text` as a coloured image with alpha and puts it on the button (red, green 0, blue),
-// releasing the face in the slot. When the face cannot be made the button keeps its old one.
-void render_caption_face(CaptionButton& button, const wchar_t* text, BYTE red, BYTE blue) {
-    wcsncpy(CaptionButton::caption_text, text, 31);
-    CaptionButton::caption_text[31] = L'\0';
+} // namespace
 
-    HWND window = button.handle();
+// Draws `text` as a coloured image with alpha and puts it on the button (red, green 0, blue),
+// then releases the key's previous face. When the face cannot be made the button keeps its
+// old one.
+void CaptionButton::render_face(const wchar_t* text, BYTE red, BYTE blue) {
+    wcsncpy(caption_text, text, 31);
+    caption_text[31] = L'\0';
+
     HDC window_dc = GetDC(window);
     HDC dc = CreateCompatibleDC(window_dc);
     ReleaseDC(window, window_dc);
     if (dc == nullptr)
         return;
-    HIMAGELIST face = make_face(dc, CaptionButton::caption_text, red, blue);
+    // At the system DPI the memory DC's own stock font is the face font; at another DPI that
+    // font scaled to it, so the caption keeps its size relative to the key.
+    HFONT font = face_dpi != 0 ? system_font_for_dpi(face_dpi) : nullptr;
+    HGDIOBJ previous_font = font != nullptr ? SelectObject(dc, font) : nullptr;
+    HIMAGELIST face = make_face(dc, caption_text, red, blue);
+    if (font != nullptr) {
+        SelectObject(dc, previous_font);
+        DeleteObject(font);
+    }
     DeleteDC(dc);
     if (face == nullptr)
         return; // the button keeps the face it shows
@@ -75,33 +85,26 @@ void render_caption_face(CaptionButton& button, const wchar_t* text, BYTE red, B
     SendMessageW(window, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&image));
     // The button does not repaint by itself for a new image list.
     InvalidateRect(window, nullptr, TRUE);
-    // The slot holds the previous face of this same button (see CaptionButton::create); the
-    // button has just let go of it.
-    if (CaptionButton::face_image_list != nullptr)
-        ImageList_Destroy(CaptionButton::face_image_list);
-    CaptionButton::face_image_list = face;
+    // The button has just let go of its previous face.
+    if (face_list != nullptr)
+        ImageList_Destroy(face_list);
+    face_list = face;
 }
 
-} // namespace
-
-CaptionButton::CaptionButton() : window(nullptr), shown_caption() {
-    face_image_list = nullptr;
-}
+CaptionButton::CaptionButton()
+    : window(nullptr), shown_caption(), shown_red(0), shown_blue(255), face_dpi(0),
+      face_list(nullptr) {}
 
 CaptionButton::~CaptionButton() {
-    // The slot is shared: the first destructor releases the last face, the others find it
-    // empty.
-    if (face_image_list != nullptr) {
-        ImageList_Destroy(face_image_list);
-        face_image_list = nullptr;
-    }
+    if (face_list != nullptr)
+        ImageList_Destroy(face_list);
+    face_list = nullptr;
 }
 
 HWND CaptionButton::create(HWND parent, const wchar_t* text, bool use_image_captions,
-                           int control_id, HINSTANCE instance) {
+                           int control_id, HINSTANCE instance, int dpi) {
     window = nullptr;
-    // The faces made so far stay with the buttons that show them.
-    face_image_list = nullptr;
+    face_dpi = dpi;
     wcsncpy(caption_text, text, 31);
     caption_text[31] = L'\0';
     image_captions = use_image_captions;
@@ -115,8 +118,16 @@ HWND CaptionButton::create(HWND parent, const wchar_t* text, bool use_image_capt
 void CaptionButton::set_caption(const wchar_t* text, BYTE red, BYTE blue) {
     wcsncpy(shown_caption, text, 7);
     shown_caption[7] = L'\0';
+    shown_red = red;
+    shown_blue = blue;
     if (image_captions)
-        render_caption_face(*this, text, red, blue);
+        render_face(text, red, blue);
     else
         SetWindowTextW(window, text);
+}
+
+void CaptionButton::set_dpi(int dpi) {
+    face_dpi = dpi;
+    if (image_captions && window != nullptr)
+        render_face(shown_caption, shown_red, shown_blue);
 }

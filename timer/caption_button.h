@@ -12,25 +12,32 @@ class CaptionButton {
     CaptionButton(const CaptionButton&) = delete;
     CaptionButton& operator=(const CaptionButton&) = delete;
 
-    // A child of `parent` with the id `control_id`, showing `text` in blue.
+    // A child of `parent` with the id `control_id`, showing `text` in blue; its face is made
+    // for a window at `dpi` (0: the system DPI).
     HWND create(HWND parent, const wchar_t* text, bool use_image_captions, int control_id,
-                HINSTANCE instance);
+                HINSTANCE instance, int dpi = 0);
     void set_caption(const wchar_t* text, BYTE red, BYTE blue);
+    // Makes the face again, same caption and colour, for a window now at `dpi`.
+    void set_dpi(int dpi);
     HWND handle() const { return window; }
     // The caption the key shows, as text.
     const wchar_t* caption() const { return shown_caption; }
+    // The image list of the face the key shows, or null; the key owns it.
+    HIMAGELIST face() const { return face_list; }
 
-    // Shared by all buttons. The face slot holds the image list of the most recent face; a
-    // button created later starts with an empty slot, so earlier buttons keep theirs for the
-    // process's life. Only the last button's caption is ever set again, so a new face always
-    // replaces that button's own previous one: it keeps exactly one. One slot rather than one
-    // per button because only the start key ever changes face: the digit keys' first faces
-    // are made once and, like the keys, last until exit, so nothing needs to find them again.
+    // Shared by all buttons: the scratch copy of the caption being drawn, and whether captions
+    // are image faces (decided once, at creation).
     static wchar_t caption_text[32];
     static bool image_captions;
-    static HIMAGELIST face_image_list;
 
   private:
     HWND window;
     wchar_t shown_caption[8];
+    BYTE shown_red, shown_blue;
+    // 0 until a DPI is given: the faces are drawn in the stock font of the system DPI.
+    int face_dpi;
+    // Exactly one face per key: a new one is put on the button before the old is destroyed.
+    HIMAGELIST face_list;
+
+    void render_face(const wchar_t* text, BYTE red, BYTE blue);
 };

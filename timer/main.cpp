@@ -3,6 +3,7 @@
 
 #include "alarm.h"
 #include "display.h"
+#include "dpi.h"
 #include "engine.h"
 #include "key_accessible.h"
 #include "key_ids.h"
@@ -41,6 +42,20 @@ LRESULT on_ctl_color_button(WPARAM dc) {
     return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
 }
 
+// The window has moved to a display of another scale: it takes the rectangle Windows suggests,
+// the keys get faces of the new size and the time its font for the new client area. The engine's
+// state (a countdown, a pause, an alarm) is not touched.
+void on_dpi_changed(HWND window, int dpi, const RECT& suggested) {
+    main_window_dpi = dpi;
+    for (CaptionButton& key : digit_buttons)
+        key.set_dpi(dpi);
+    start_button.set_dpi(dpi);
+    SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // An unchanged size brings no WM_SIZE.
+    on_size(window);
+}
+
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_DESTROY:
@@ -75,6 +90,9 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         return 0;
     case WM_ALARM_FINISHED:
         finish_alarm();
+        return 0;
+    case WM_DPICHANGED:
+        on_dpi_changed(window, LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
         return 0;
     default:
         if (is_taskbar_button_created(message)) {
@@ -144,10 +162,14 @@ void register_window_class(HINSTANCE instance) {
     RegisterClassW(&wc);
 }
 
+// The design client area at the window's DPI.
 void size_window() {
-    RECT r{0, 0, design_width, design_height};
-    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongW(main_window, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongW(main_window, GWL_EXSTYLE)));
+    main_window_dpi = dpi_of_window(main_window);
+    RECT r{0, 0, scale_for_dpi(design_width, main_window_dpi),
+           scale_for_dpi(design_height, main_window_dpi)};
+    adjust_window_rect_for_dpi(r, static_cast<DWORD>(GetWindowLongW(main_window, GWL_STYLE)),
+                               static_cast<DWORD>(GetWindowLongW(main_window, GWL_EXSTYLE)),
+                               main_window_dpi);
     HWND insert_after = timer_settings.always_on_top != 0 ? HWND_TOPMOST : HWND_TOP;
     SetWindowPos(main_window, insert_after, 0, 0, r.right - r.left, r.bottom - r.top,
                  SWP_NOOWNERZORDER | SWP_NOMOVE);
@@ -162,7 +184,7 @@ void load_icon_bitmaps(HINSTANCE instance) {
 
 void create_key(CaptionButton& key, const wchar_t* text, bool image_captions, int id,
                 HINSTANCE instance) {
-    HWND button = key.create(main_window, text, image_captions, id, instance);
+    HWND button = key.create(main_window, text, image_captions, id, instance, main_window_dpi);
     button_class_proc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(button, GWLP_WNDPROC));
     SetWindowLongPtrW(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(button_proc));
 }

@@ -13,6 +13,8 @@ ProgressBarPlan plan_progress_bar(const RECT& bar, double elapsed_share, bool th
         return plan;
 
     const double share = elapsed_share < 1 ? elapsed_share : 1.0;
+    // The frame lines and the chunk's inset are one pixel at every display scale: hairlines,
+    // like the system's own control edges. Only the bar's rectangle grows with the window.
     // The chunk's right edge runs from the left frame line (0) to the right one (1).
     const int filled = static_cast<int>(share * (bar.right - bar.left - 1) + 0.5);
     RECT chunk{bar.left + 1, bar.top + 1, bar.left + filled, bar.bottom - 1};

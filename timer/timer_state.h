@@ -16,6 +16,8 @@ extern int client_width;
 extern int client_height;
 extern RECT progress_rect;
 extern bool themes_available;
+// The DPI the window was made for or last moved to (WM_DPICHANGED); the key faces follow it.
+extern int main_window_dpi;
 
 // Keys.
 extern CaptionButton digit_buttons[10];

@@ -1,4 +1,6 @@
 // The live window icon: a small window picture showing the four digits of the time.
+// It stays a 32 x 32 picture at every display scale: the shell scales the big icon as it
+// shows it, and the digit glyphs are pixel art drawn for that size.
 #pragma once
 
 #include <windows.h>

@@ -814,6 +814,18 @@ void wheel(HWND window, bool left_half, bool away) {
 UserSetting::UserSetting(HKEY root, const wchar_t* key_path, const wchar_t* value_name,
                          const wchar_t* value)
     : name(value_name) {
+    set(root, key_path, REG_SZ, reinterpret_cast<const BYTE*>(value),
+        static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)));
+}
+
+UserSetting::UserSetting(const wchar_t* key_path, const wchar_t* value_name, DWORD value)
+    : name(value_name) {
+    set(HKEY_CURRENT_USER, key_path, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+        sizeof value);
+}
+
+void UserSetting::set(HKEY root, const wchar_t* key_path, DWORD type, const BYTE* data,
+                      DWORD data_size) {
     RegCreateKeyExW(root, key_path, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key,
                     nullptr);
     DWORD size = 0;
@@ -822,8 +834,7 @@ UserSetting::UserSetting(HKEY root, const wchar_t* key_path, const wchar_t* valu
     old_value.resize(size);
     if (had_value && size > 0)
         RegQueryValueExW(key, name.c_str(), nullptr, &old_type, old_value.data(), &size);
-    RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                   static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)));
+    RegSetValueExW(key, name.c_str(), 0, type, data, data_size);
 }
 
 void UserSetting::restore() {

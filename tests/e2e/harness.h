@@ -231,12 +231,16 @@ class UserSetting {
         : UserSetting(HKEY_CURRENT_USER, key_path, value_name, value) {}
     // The same under another root, such as HKEY_CLASSES_ROOT (Wine has no per-user classes).
     UserSetting(HKEY root, const wchar_t* key_path, const wchar_t* name, const wchar_t* value);
+    // A REG_DWORD value, e.g. the display scale: "Control Panel\\Desktop", "LogPixels", 144
+    // (Wine reads it when a program starts).
+    UserSetting(const wchar_t* key_path, const wchar_t* name, DWORD value);
     ~UserSetting() { restore(); }
     UserSetting(const UserSetting&) = delete;
     UserSetting& operator=(const UserSetting&) = delete;
     void restore();
 
   private:
+    void set(HKEY root, const wchar_t* key_path, DWORD type, const BYTE* data, DWORD size);
     HKEY key = nullptr;
     std::wstring name;
     bool had_value = false;

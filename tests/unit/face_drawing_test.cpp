@@ -183,14 +183,14 @@ SIZE stock_font_extent(HWND button, const wchar_t* text) {
     return s;
 }
 
-// The face in the slot: its size and its pixels, straight from the image list.
+// The key's face: its size and its pixels, straight from the image list.
 struct Face {
     int width = 0, height = 0;
     std::vector<RGBQUAD> pixels;
 };
-Face current_face() {
+Face current_face(const CaptionButton& key) {
     Face f;
-    HIMAGELIST list = CaptionButton::face_image_list;
+    HIMAGELIST list = key.face();
     if (list == nullptr || ImageList_GetImageCount(list) != 1)
         return f;
     ImageList_GetIconSize(list, &f.width, &f.height);
@@ -232,14 +232,14 @@ TEST(CaptionFaceDrawing, FacesAreTheTextExtentInTheirColourAndReplaceEachOther) 
         EXPECT_EQ(GetWindowTextLengthW(button), 0) << "the face is the caption";
         const SIZE zero = stock_font_extent(button, L"0");
         ASSERT_GT(zero.cx, 0);
-        Face f = current_face();
+        Face f = current_face(key);
         EXPECT_EQ(f.width, zero.cx);
         EXPECT_EQ(f.height, zero.cy);
         expect_face_in(f, 0, 255);
 
         key.set_caption(L"STOP", 255, 0);
         const SIZE stop = stock_font_extent(button, L"STOP");
-        f = current_face();
+        f = current_face(key);
         EXPECT_EQ(f.width, stop.cx);
         EXPECT_EQ(f.height, stop.cy);
         expect_face_in(f, 255, 0);
@@ -247,9 +247,8 @@ TEST(CaptionFaceDrawing, FacesAreTheTextExtentInTheirColourAndReplaceEachOther) 
         // The longest caption the scratch copy holds, wider than a face may be.
         const wchar_t* wide = L"WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW";
         key.set_caption(wide, 0, 255);
-        f = current_face();
+        f = current_face(key);
         EXPECT_EQ(f.width, std::min<LONG>(stock_font_extent(button, wide).cx, 256));
         expect_face_in(f, 0, 255);
-    } // the destructor releases the last face
-    EXPECT_EQ(CaptionButton::face_image_list, nullptr);
+    }
 }

@@ -217,3 +217,25 @@ TEST(ExecutableLayout, BothProgramsCarryTheProjectVersion) {
     expect_version(env("PLINKETT_SHIPPED_DIR") + "/Plinkett.exe", L"Plinkett.exe");
     expect_version(env("PLINKETT_SHIPPED_DIR") + "/PlinkettProperty.exe", L"PlinkettProperty.exe");
 }
+
+TEST(ExecutableLayout, BothManifestsAskForPerMonitorDpiAwareness) {
+    for (const char* name : {"/Plinkett.exe", "/PlinkettProperty.exe"}) {
+        SCOPED_TRACE(name);
+        PeFile pe = read_pe(env("PLINKETT_SHIPPED_DIR") + name);
+        std::string manifest;
+        for (const auto& r : resources(pe))
+            if (r.type == L"24" && r.name == 1) {
+                ASSERT_GE(pe.bytes.size(), r.offset + r.size);
+                manifest.assign(reinterpret_cast<const char*>(pe.bytes.data()) + r.offset, r.size);
+            }
+        ASSERT_FALSE(manifest.empty()) << "no manifest 1";
+        auto has = [&](const char* text) { return manifest.find(text) != std::string::npos; };
+        EXPECT_TRUE(has("<application xmlns=\"urn:schemas-microsoft-com:asm.v3\">"));
+        EXPECT_TRUE(has("<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/"
+                        "WindowsSettings\">PerMonitorV2, PerMonitor</dpiAwareness>"));
+        EXPECT_TRUE(has("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/"
+                        "WindowsSettings\">true/pm</dpiAware>"));
+        EXPECT_TRUE(has("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""));
+        EXPECT_TRUE(has("<requestedExecutionLevel level=\"asInvoker\""));
+    }
+}
