@@ -3,16 +3,18 @@
 #include <cwchar>
 
 #include "caption_face.h"
+#include "contrast.h"
 #include "dpi.h"
 
 wchar_t CaptionButton::caption_text[32];
 bool CaptionButton::image_captions;
+bool CaptionButton::high_contrast;
 
 namespace {
 
 // The caption drawn into a 32-bit top-down DIB section of its own size in `dc`'s font
 // and recoloured, made into a one-image list. Null when any step fails; nothing is left over.
-HIMAGELIST make_face(HDC dc, const wchar_t* text, BYTE red, BYTE blue) {
+HIMAGELIST make_face(HDC dc, const wchar_t* text, COLORREF ink) {
     const int length = static_cast<int>(wcslen(text));
     SIZE extent{0, 0};
     GetTextExtentPoint32W(dc, text, length, &extent);
@@ -38,7 +40,7 @@ HIMAGELIST make_face(HDC dc, const wchar_t* text, BYTE red, BYTE blue) {
     SelectObject(dc, old_bitmap);
     GdiFlush();
     recolour_face_pixels(static_cast<RGBQUAD*>(bits), static_cast<std::size_t>(size.cx) * size.cy,
-                         red, blue);
+                         ink);
 
     // The list copies the pixels, alpha included, straight from the DIB section. Going
     // through an icon made from it gives the same image but costs about 2 ms a face under
@@ -70,7 +72,8 @@ void CaptionButton::render_face(const wchar_t* text, BYTE red, BYTE blue) {
     // font scaled to it, so the caption keeps its size relative to the key.
     HFONT font = face_dpi != 0 ? system_font_for_dpi(face_dpi) : nullptr;
     HGDIOBJ previous_font = font != nullptr ? SelectObject(dc, font) : nullptr;
-    HIMAGELIST face = make_face(dc, caption_text, red, blue);
+    HIMAGELIST face = make_face(dc, caption_text,
+                                face_colour(high_contrast, red, blue, GetSysColor(COLOR_BTNTEXT)));
     if (font != nullptr) {
         SelectObject(dc, previous_font);
         DeleteObject(font);
@@ -128,6 +131,10 @@ void CaptionButton::set_caption(const wchar_t* text, BYTE red, BYTE blue) {
 
 void CaptionButton::set_dpi(int dpi) {
     face_dpi = dpi;
+    redraw_face();
+}
+
+void CaptionButton::redraw_face() {
     if (image_captions && window != nullptr)
         render_face(shown_caption, shown_red, shown_blue);
 }

@@ -19,6 +19,8 @@ class CaptionButton {
     void set_caption(const wchar_t* text, BYTE red, BYTE blue);
     // Makes the face again, same caption and colour, for a window now at `dpi`.
     void set_dpi(int dpi);
+    // Makes the face again as it is, after a change of the system's colours or contrast.
+    void redraw_face();
     HWND handle() const { return window; }
     // The caption the key shows, as text.
     const wchar_t* caption() const { return shown_caption; }
@@ -29,6 +31,8 @@ class CaptionButton {
     // are image faces (decided once, at creation).
     static wchar_t caption_text[32];
     static bool image_captions;
+    // High contrast: every face in the system's button text colour instead of its own.
+    static bool high_contrast;
 
   private:
     HWND window;

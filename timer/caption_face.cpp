@@ -6,12 +6,16 @@ SIZE face_size(SIZE text_extent) {
 }
 
 void recolour_face_pixels(RGBQUAD* pixels, std::size_t count, BYTE red, BYTE blue) {
+    recolour_face_pixels(pixels, count, RGB(red, 0, blue));
+}
+
+void recolour_face_pixels(RGBQUAD* pixels, std::size_t count, COLORREF colour) {
     for (std::size_t i = 0; i < count; ++i) {
         RGBQUAD& p = pixels[i];
         const int grey = (p.rgbBlue + p.rgbGreen + p.rgbRed) / 3;
         p.rgbReserved = static_cast<BYTE>(255 - grey);
-        p.rgbBlue = blue;
-        p.rgbGreen = 0;
-        p.rgbRed = red;
+        p.rgbBlue = GetBValue(colour);
+        p.rgbGreen = GetGValue(colour);
+        p.rgbRed = GetRValue(colour);
     }
 }

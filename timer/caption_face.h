@@ -14,3 +14,5 @@ SIZE face_size(SIZE text_extent);
 // (alpha = 255 - average of blue, green and red, truncated); its colour becomes red, 0, blue,
 // not premultiplied by the alpha.
 void recolour_face_pixels(RGBQUAD* pixels, std::size_t count, BYTE red, BYTE blue);
+// The same in any colour.
+void recolour_face_pixels(RGBQUAD* pixels, std::size_t count, COLORREF colour);

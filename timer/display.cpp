@@ -65,6 +65,8 @@ void draw_display(HWND window) {
     GetClientRect(window, &client);
     FillRect(back_buffer, &client, GetSysColorBrush(COLOR_BTNFACE));
     SetBkMode(back_buffer, TRANSPARENT);
+    // The device context's own black, or in high contrast the colour of text on button faces.
+    SetTextColor(back_buffer, high_contrast ? GetSysColor(COLOR_BTNTEXT) : RGB(0, 0, 0));
     HFONT font = create_display_font(timer_settings.font_name);
     HGDIOBJ previous = SelectObject(back_buffer, font);
     TextOutW(back_buffer, text_origin.x, text_origin.y, time_text, text_length());

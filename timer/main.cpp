@@ -4,10 +4,12 @@
 #include "alarm.h"
 #include "display.h"
 #include "dpi.h"
+#include "contrast.h"
 #include "engine.h"
 #include "key_accessible.h"
 #include "key_ids.h"
 #include "layout.h"
+#include "progress_bar.h"
 #include "settings_loader.h"
 #include "step_times.h"
 #include "taskbar.h"
@@ -56,6 +58,24 @@ void on_dpi_changed(HWND window, int dpi, const RECT& suggested) {
     on_size(window);
 }
 
+// The system's colours, contrast or visual style changed: faces, time and bar are made again in
+// what now applies. Most WM_SETTINGCHANGE messages are about other settings and change nothing.
+void on_look_changed(HWND window, UINT message) {
+    const bool contrast = high_contrast_on();
+    if (message == WM_SETTINGCHANGE && contrast == high_contrast)
+        return;
+    high_contrast = contrast;
+    CaptionButton::high_contrast = contrast;
+    if (message == WM_THEMECHANGED) {
+        forget_progress_theme();
+        themes_available = probe_visual_styles();
+    }
+    for (CaptionButton& key : digit_buttons)
+        key.redraw_face();
+    start_button.redraw_face();
+    draw_display(window);
+}
+
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_DESTROY:
@@ -90,6 +110,11 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         return 0;
     case WM_ALARM_FINISHED:
         finish_alarm();
+        return 0;
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+    case WM_THEMECHANGED:
+        on_look_changed(window, message);
         return 0;
     case WM_DPICHANGED:
         on_dpi_changed(window, LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
@@ -230,6 +255,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
     step_done("size");
     load_icon_bitmaps(instance);
     step_done("icon_bitmaps");
+    high_contrast = high_contrast_on();
+    CaptionButton::high_contrast = high_contrast;
     create_keys(instance);
     step_done("keys");
     replace_back_buffer(main_window, 0, 0);

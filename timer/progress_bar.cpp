@@ -11,23 +11,33 @@ namespace {
 constexpr int normal_state = 1;
 
 // The frame one pixel inside the bar's right and bottom edges (Rectangle's convention), filled
-// with the window colour.
+// with the window colour. The frame is black, or in high contrast the window text colour.
 void draw_plain_background(const RECT& bar) {
-    HGDIOBJ old_pen = SelectObject(back_buffer, GetStockObject(BLACK_PEN));
+    HGDIOBJ pen = GetStockObject(BLACK_PEN);
+    if (high_contrast) {
+        pen = GetStockObject(DC_PEN);
+        SetDCPenColor(back_buffer, GetSysColor(COLOR_WINDOWTEXT));
+    }
+    HGDIOBJ old_pen = SelectObject(back_buffer, pen);
     HGDIOBJ old_brush = SelectObject(back_buffer, GetSysColorBrush(COLOR_WINDOW));
     Rectangle(back_buffer, bar.left, bar.top, bar.right, bar.bottom);
     SelectObject(back_buffer, old_brush);
     SelectObject(back_buffer, old_pen);
 }
 
-// The theme data of "progress", released at exit.
+// The theme data of "progress", released at exit or when the theme changes.
 class ProgressTheme {
   public:
-    ~ProgressTheme() { close_theme(theme); }
+    ~ProgressTheme() { forget(); }
     HTHEME get() {
         if (theme == nullptr)
             theme = open_progress_theme();
         return theme;
+    }
+    void forget() {
+        if (theme != nullptr)
+            close_theme(theme);
+        theme = nullptr;
     }
 
   private:
@@ -60,8 +70,8 @@ bool same_bar(const DrawnBar& drawn, const RECT& bar, const ProgressBarPlan& pla
 
 void draw_progress_bar(int paint) {
     const RECT bar = progress_rect;
-    const ProgressBarPlan plan =
-        plan_progress_bar(bar, progress, themes_available, os_version.dwMajorVersion);
+    const ProgressBarPlan plan = plan_progress_bar(
+        bar, progress, themes_available && !high_contrast, os_version.dwMajorVersion);
     // A tick comes every few milliseconds but the chunk grows by a pixel only now and then:
     // when the back buffer and the screen already show this very bar, there is nothing to do.
     if (paint == 1 && last_drawn.valid && same_bar(last_drawn, bar, plan))
@@ -96,4 +106,9 @@ void draw_progress_bar(int paint) {
         SendMessageW(main_window, WM_PAINT, 0, 0);
     }
     note_bar_drawn(bar, plan);
+}
+
+void forget_progress_theme() {
+    progress_theme.forget();
+    last_drawn.valid = false;
 }

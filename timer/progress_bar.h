@@ -7,3 +7,6 @@
 
 // paint 0: draw into the back buffer only; 1: also repaint the changed part at once.
 void draw_progress_bar(int paint);
+
+// After a change of the visual style: the theme data is opened again when next needed.
+void forget_progress_theme();

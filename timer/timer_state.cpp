@@ -9,6 +9,7 @@ int client_width;
 int client_height;
 RECT progress_rect;
 bool themes_available;
+bool high_contrast;
 int main_window_dpi = 96;
 CaptionButton digit_buttons[10];
 CaptionButton start_button;

@@ -16,6 +16,7 @@ extern int client_width;
 extern int client_height;
 extern RECT progress_rect;
 extern bool themes_available;
+extern bool high_contrast; // drawn in the system's colours, without the theme's bar
 // The DPI the window was made for or last moved to (WM_DPICHANGED); the key faces follow it.
 extern int main_window_dpi;
 
