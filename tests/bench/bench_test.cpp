@@ -251,12 +251,13 @@ struct StopLatency {
 // every point of a sound round. The relay log's timestamps are Wine's tick count, read here with
 // GetTickCount: it moves by the millisecond while processes call the Wine server (as this
 // driver's polling does), in steps of up to 16 ms when all is quiet.
-StopLatency stop_one_alarm(const TracedTimerRun& t, bool wave, std::mt19937& rng) {
+StopLatency stop_one_alarm(const TracedTimerRun& t, bool wave, std::mt19937& rng,
+                           const CalledFrom& = {}) {
     StopLatency result;
     const Sound sounding = wave ? Sound::wave_started : Sound::beep;
     const std::size_t sounds = sound_calls(t, sounding).size();
     const std::size_t stops = sound_calls(t, Sound::wave_stopped).size();
-    PostMessageW(t.window, WM_KEYDOWN, VK_RETURN, 0);
+    post_key(t.window, VK_RETURN);
     if (!wait_until([&] { return sound_calls(t, sounding).size() > sounds; }, 5000)) {
         ADD_FAILURE() << "the alarm did not sound";
         return result;
@@ -265,7 +266,7 @@ StopLatency stop_one_alarm(const TracedTimerRun& t, bool wave, std::mt19937& rng
 
     const DWORD enter_tick = GetTickCount();
     const double enter = precise_ms();
-    PostMessageW(t.window, WM_KEYDOWN, VK_RETURN, 0);
+    post_key(t.window, VK_RETURN);
     while (t.title() != L"00.01") {
         if (precise_ms() - enter > 5000) {
             ADD_FAILURE() << "the set time did not show again: " << t.title();
@@ -298,8 +299,8 @@ TEST(Bench, AlarmStopLatency) {
         ASSERT_NE(t.window, nullptr);
         if (wave)
             write_test_wave(t.folder + L"\\chime.wav");
-        PostMessageW(t.window, WM_KEYDOWN, '1', 0);
-        ASSERT_TRUE(wait_until([&] { return t.title() == L"00.01"; }, 3000));
+        post_key(t.window, '1');
+        ASSERT_TRUE(t.title_becomes(L"00.01"));
 
         std::vector<double> stopped, shown;
         for (int i = 0; i < (quick() ? 3 : 15); ++i) {
@@ -341,15 +342,9 @@ TEST(Bench, HandlesAfterStartStopToggles) {
     ASSERT_NE(t.window, nullptr);
     ObjectLedger ledger(t);
     key_in(t.window, "100"); // 01.00: no run ends during the test
-    // Enough of a run for the ticks to change the live icon and the bar.
-    auto run_a_while = [&] {
-        send_key(t.window, VK_RETURN);
-        pause_ms(1500);
-        send_key(t.window, VK_RETURN);
-    };
     for (int i = 0; i < 4; ++i)
         send_key(t.window, VK_RETURN);
-    run_a_while();
+    run_a_while(t);
     const auto baseline = settled_objects(ledger);
 
     // Pairs of toggles, so the timer ends paused as at the baseline; at most five minutes.
@@ -364,7 +359,7 @@ TEST(Bench, HandlesAfterStartStopToggles) {
             ledger.update(); // keeps the unread log short
     }
     report("handles_toggle_seconds", (precise_ms() - start) / 1000, "s");
-    run_a_while();
+    run_a_while(t);
     const auto after = settled_objects(ledger);
     report("handles_toggle_count", done, "toggles");
     report_objects("toggle", baseline, after);

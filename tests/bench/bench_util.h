@@ -33,11 +33,6 @@ inline double percentile(std::vector<double> v, double p) {
     return v[std::min(i, v.size() - 1)];
 }
 
-inline void key_in(HWND window, const char* digits) {
-    for (const char* d = digits; *d; ++d)
-        send_key(window, static_cast<WPARAM>(*d));
-}
-
 // The tick at which the title first equals `want`, polling every millisecond.
 inline DWORD wait_title(const TimerRun& t, const std::wstring& want, DWORD timeout_ms) {
     const DWORD start = GetTickCount();

@@ -23,21 +23,13 @@ struct AlarmSettings {
     std::uint16_t alarm_time_ms, frequency_hz, duration_ms, interval_ms;
 };
 
-std::function<void(std::vector<std::uint8_t>&)> with(const AlarmSettings& a) {
+Patch with(const AlarmSettings& a) {
     return [a](std::vector<std::uint8_t>& exe) {
         with_setting(settings_block::alarm_time_ms_at, a.alarm_time_ms)(exe);
         with_setting(settings_block::beep_frequency_hz_at, a.frequency_hz)(exe);
         with_setting(settings_block::beep_duration_ms_at, a.duration_ms)(exe);
         with_setting(settings_block::beep_interval_ms_at, a.interval_ms)(exe);
     };
-}
-
-std::vector<RelayCall> calls_of(const std::vector<RelayCall>& calls, const char* function) {
-    std::vector<RelayCall> found;
-    for (const auto& c : calls)
-        if (c.function == function)
-            found.push_back(c);
-    return found;
 }
 
 std::size_t beeps(const TracedTimerRun& t) {
@@ -49,27 +41,17 @@ std::size_t beeps(const TracedTimerRun& t) {
 std::size_t threads_started(const TracedTimerRun& t) {
     std::size_t n = 0;
     for (const auto& c : t.calls())
-        n += c.function.size() >= 12 &&
-             c.function.compare(c.function.size() - 12, 12, "CreateThread") == 0;
+        n += c.name() == "CreateThread";
     return n;
-}
-
-bool title_becomes(const TracedTimerRun& t, const std::wstring& want, DWORD timeout_ms) {
-    return wait_until([&] { return t.title() == want; }, timeout_ms);
-}
-
-void click(HWND key) {
-    SendMessageW(key, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    SendMessageW(key, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
 }
 
 // Keys in 00.01 and starts it; returns once the alarm thread has started. The start is read
 // from the log, not from the title "00.00", which a short alarm shows for less than a poll.
-void run_one_second(const TracedTimerRun& t) {
-    PostMessageW(t.window, WM_KEYDOWN, '1', 0);
-    ASSERT_TRUE(title_becomes(t, L"00.01", 3000)) << t.title();
+void run_one_second(const TracedTimerRun& t, const CalledFrom& = {}) {
+    post_key(t.window, '1');
+    ASSERT_TRUE(t.title_becomes(L"00.01", 3000)) << t.title();
     const std::size_t before = threads_started(t);
-    PostMessageW(t.window, WM_KEYDOWN, VK_RETURN, 0);
+    post_key(t.window, VK_RETURN);
     ASSERT_TRUE(wait_until([&] { return threads_started(t) > before; }, 3000)) << t.title();
 }
 
@@ -81,7 +63,7 @@ TEST(Alarm, WaveFileIsLoopedForTheAlarmTimeInsteadOfBeeps) {
     write_test_wave(t.folder + L"\\chime.wav");
     run_one_second(t);
     const DWORD sounding = GetTickCount();
-    ASSERT_TRUE(title_becomes(t, L"00.01", 5000)) << t.title();
+    ASSERT_TRUE(t.title_becomes(L"00.01", 5000)) << t.title();
     EXPECT_NEAR(static_cast<double>(GetTickCount() - sounding), 1500.0, 300.0);
     EXPECT_EQ(t.close(), 0u);
 
@@ -108,7 +90,7 @@ TEST(Alarm, WithoutAWaveFileBeepsWithTheConfiguredToneForTheAlarmTime) {
     ASSERT_NE(t.window, nullptr);
     run_one_second(t);
     const DWORD sounding = GetTickCount();
-    ASSERT_TRUE(title_becomes(t, L"00.01", 5000)) << t.title();
+    ASSERT_TRUE(t.title_becomes(L"00.01", 5000)) << t.title();
     EXPECT_NEAR(static_cast<double>(GetTickCount() - sounding), 1000.0, 300.0);
     EXPECT_EQ(t.close(), 0u);
 
@@ -134,7 +116,7 @@ TEST(Alarm, NoAlarmTimeMakesNoBeepAndStopsAWaveAtOnce) {
         if (wave)
             write_test_wave(t.folder + L"\\chime.wav");
         run_one_second(t);
-        ASSERT_TRUE(title_becomes(t, L"00.01", 1000)) << t.title();
+        ASSERT_TRUE(t.title_becomes(L"00.01", 1000)) << t.title();
         EXPECT_EQ(t.close(), 0u);
         const auto calls = t.calls();
         EXPECT_TRUE(calls_of(calls, "KERNEL32.Beep").empty());
@@ -155,9 +137,9 @@ TEST(Alarm, EnterOrStartEndsItWithinOneRoundAndAFreshCountdownFollows) {
     // Enter during the alarm.
     run_one_second(t);
     ASSERT_TRUE(wait_until([&] { return beeps(t) >= 2; }, 3000));
-    PostMessageW(t.window, WM_KEYDOWN, VK_RETURN, 0);
+    post_key(t.window, VK_RETURN);
     DWORD asked = GetTickCount();
-    ASSERT_TRUE(title_becomes(t, L"00.01", 3000)) << t.title();
+    ASSERT_TRUE(t.title_becomes(L"00.01", 3000)) << t.title();
     EXPECT_LE(GetTickCount() - asked, round_ms + 300);
     std::size_t after_end = beeps(t);
     pause_ms(2 * round_ms);
@@ -165,10 +147,10 @@ TEST(Alarm, EnterOrStartEndsItWithinOneRoundAndAFreshCountdownFollows) {
 
     // Again, with a set time changed while the alarm sounds, and START to end it.
     click(t.start_key());
-    ASSERT_TRUE(title_becomes(t, L"00.00", 3000)) << t.title();
+    ASSERT_TRUE(t.title_becomes(L"00.00", 3000)) << t.title();
     ASSERT_TRUE(wait_until([&] { return beeps(t) >= after_end + 2; }, 3000));
-    PostMessageW(t.window, WM_KEYDOWN, '2', 0); // 00.01 becomes 00.12
-    ASSERT_TRUE(title_becomes(t, L"00.12", 2000)) << t.title();
+    post_key(t.window, '2'); // 00.01 becomes 00.12
+    ASSERT_TRUE(t.title_becomes(L"00.12", 2000)) << t.title();
     EXPECT_GT(beeps(t), after_end); // still sounding
     click(t.start_key());
     asked = GetTickCount();
@@ -182,7 +164,7 @@ TEST(Alarm, EnterOrStartEndsItWithinOneRoundAndAFreshCountdownFollows) {
 
     // Idle with no paused run: START counts the new set time down from the top.
     click(t.start_key());
-    ASSERT_TRUE(title_becomes(t, L"00.11", 2000)) << t.title();
+    ASSERT_TRUE(t.title_becomes(L"00.11", 2000)) << t.title();
     EXPECT_EQ(t.close(), 0u);
 }
 
@@ -216,7 +198,7 @@ TEST(Alarm, ABeepThatReturnsAtOnceNeverTurnsTheAlarmIntoABusyLoop) {
     TracedTimerRun t(sound_calls, with({1000, 4400, 0, 0}));
     ASSERT_NE(t.window, nullptr);
     run_one_second(t);
-    ASSERT_TRUE(title_becomes(t, L"00.01", 5000)) << t.title();
+    ASSERT_TRUE(t.title_becomes(L"00.01", 5000)) << t.title();
     EXPECT_EQ(t.close(), 0u);
     const std::size_t rounds = calls_of(t.calls(), "KERNEL32.Beep").size();
     EXPECT_GE(rounds, 20u);
@@ -236,7 +218,7 @@ TEST(Alarm, ClosingEndsTheProcessWithinASecondWhateverTheBeepSettings) {
     ASSERT_NE(t.window, nullptr);
     send_key(t.window, '1');
     send_key(t.window, VK_RETURN);
-    ASSERT_TRUE(wait_until([&] { return t.title() == L"00.00"; }, 3000)) << "the alarm sounds";
+    ASSERT_TRUE(t.title_becomes(L"00.00")) << "the alarm sounds";
     asked = GetTickCount();
     EXPECT_EQ(t.close(), 0u);
     EXPECT_LT(GetTickCount() - asked, idle_close_ms + 1500)

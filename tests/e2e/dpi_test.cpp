@@ -231,12 +231,6 @@ void expect_editor_laid_out(HWND window, const std::vector<HWND>& controls, int 
     DeleteDC(dc);
 }
 
-std::wstring folder_with_timer() {
-    const std::wstring folder = scratch_folder();
-    copy_file_into(built_program(L"Plinkett.exe"), folder, L"Plinkett.exe");
-    return folder;
-}
-
 } // namespace
 
 TEST(DisplayScale, TimerIsLaidOutAndDrawnForTheScaleItStartsAt) {

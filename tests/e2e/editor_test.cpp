@@ -23,24 +23,9 @@ const wchar_t check_caption[] = L"チェック！";
 const wchar_t before_write[] = L"書き込みを開始します、Orvantiが終了している事を確認して下さい。";
 const wchar_t other_version[] = L"異なるバージョンのOrvantiは編集できません。";
 
-// A scratch folder holding Plinkett.exe, a copy of the built timer changed by `patch`.
-std::wstring folder_with_timer(const std::function<void(Bytes&)>& patch = nullptr) {
-    const std::wstring folder = scratch_folder();
-    Bytes bytes = read_file(built_program(L"Plinkett.exe"));
-    if (patch)
-        patch(bytes);
-    write_file(folder + L"\\Plinkett.exe", bytes);
-    return folder;
-}
-
-void set_text(HWND control, const wchar_t* text) {
-    SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), SMTO_BLOCK, 5000,
-                        nullptr);
-}
-
 // Waits for the editor's next message box, checks that the editor's window owns it and that it
 // has the check caption, closes it with OK and returns its text.
-std::wstring answer_box(const EditorRun& editor) {
+std::wstring answer_box(const EditorRun& editor, const CalledFrom& = {}) {
     HWND box = wait_for_message_box(editor.id());
     if (box == nullptr)
         return L"(no message box)";
@@ -52,14 +37,9 @@ std::wstring answer_box(const EditorRun& editor) {
 }
 
 // Presses write and confirms the warning before the write.
-void write(const EditorRun& editor) {
+void write(const EditorRun& editor, const CalledFrom& = {}) {
     editor.press_write();
     EXPECT_EQ(answer_box(editor), before_write);
-}
-
-void put_u16(Bytes& bytes, std::size_t at, unsigned value) {
-    bytes[at] = static_cast<std::uint8_t>(value & 0xFF);
-    bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
 }
 
 // `file` as a write leaves it when only the alarm-time box was changed, to `ms`: the shipped
@@ -78,10 +58,6 @@ int fitted_height() {
     SelectObject(dc, old);
     ReleaseDC(nullptr, dc);
     return tm.tmHeight + 2 * GetSystemMetrics(SM_CYEDGE);
-}
-
-bool still_running(const EditorRun& editor) {
-    return WaitForSingleObject(editor.process->handle(), 0) == WAIT_TIMEOUT;
 }
 
 } // namespace
@@ -237,12 +213,11 @@ TEST(EditorWrite, AFileOfAnotherVersionAtWriteTimeIsNotWritten) {
         write_file(exe, c.bytes);
         press_ok(box);
         EXPECT_EQ(answer_box(editor), other_version) << c.name;
-        ASSERT_TRUE(still_running(editor)) << c.name;
+        ASSERT_TRUE(editor.running()) << c.name;
         EXPECT_EQ(read_file(exe), c.bytes) << c.name;
         EXPECT_EQ(folder_entries(folder), std::vector<std::wstring>{L"Plinkett.exe"}) << c.name;
     }
-    PostMessageW(editor.window(), WM_CLOSE, 0, 0);
-    EXPECT_EQ(editor.process->wait_exit(10000), 0u);
+    EXPECT_EQ(editor.close(), 0u);
 }
 
 TEST(EditorWrite, CloseBoxWritesNothing) {
@@ -304,7 +279,7 @@ TEST(EditorWrite, NumbersOutsideZeroTo65535AreRefusedUntilCorrected) {
             const std::wstring message = answer_box(editor);
             EXPECT_NE(message.find(b.field), std::wstring::npos) << message;
             EXPECT_NE(message.find(L"65535"), std::wstring::npos) << message;
-            ASSERT_TRUE(still_running(editor)) << typed;
+            ASSERT_TRUE(editor.running()) << typed;
         }
         set_text(c[b.box], shown.c_str());
     }
@@ -347,18 +322,18 @@ namespace {
 // open and leaves the file as it was, and ends with 0 when closed. `release` undoes what kept
 // the file from being written.
 void expect_write_refused(const EditorRun& editor, const std::wstring& folder,
-                          const Bytes& original, const std::function<void()>& release = nullptr) {
+                          const Bytes& original, const std::function<void()>& release = nullptr,
+                          const CalledFrom& = {}) {
     set_text(editor.controls()[alarm_box], L"1");
     write(editor);
     const std::wstring message = answer_box(editor);
     if (release)
         release();
     EXPECT_NE(message.find(L"変更されていません"), std::wstring::npos) << message;
-    EXPECT_TRUE(still_running(editor));
+    EXPECT_TRUE(editor.running());
     EXPECT_EQ(read_file(folder + L"\\Plinkett.exe"), original);
     EXPECT_EQ(folder_entries(folder), std::vector<std::wstring>{L"Plinkett.exe"});
-    PostMessageW(editor.window(), WM_CLOSE, 0, 0);
-    EXPECT_EQ(editor.process->wait_exit(10000), 0u);
+    EXPECT_EQ(editor.close(), 0u);
 }
 
 } // namespace
@@ -506,15 +481,13 @@ TEST(EditorWrite, PathOfAThousandUnitsIsWrittenOrRefusedWithoutHarm) {
 
     // Either written and ended, or the write warning with the editor still open.
     HWND box = nullptr;
-    wait_until(
-        [&] { return !still_running(editor) || (box = wait_for_message_box(editor.id(), 0)); },
-        20000);
+    wait_until([&] { return !editor.running() || (box = wait_for_message_box(editor.id(), 0)); },
+               20000);
     if (box != nullptr) {
         const std::wstring message = answer_box(editor);
         EXPECT_NE(message.find(L"変更されていません"), std::wstring::npos) << message;
         EXPECT_EQ(read_file(exe), original);
-        PostMessageW(editor.window(), WM_CLOSE, 0, 0);
-        EXPECT_EQ(editor.process->wait_exit(10000), 0u);
+        EXPECT_EQ(editor.close(), 0u);
     } else {
         EXPECT_EQ(editor.process->wait_exit(0), 0u);
         EXPECT_EQ(read_file(exe), with_alarm_time(original, 1234));
@@ -528,15 +501,8 @@ namespace {
 // CreateSymbolicLinkW reports success without making one, so a Unix shell makes it; Wine starts
 // it without a usable process handle, so the link's appearance tells that it has run.
 bool make_link(const std::wstring& folder, const std::wstring& target, const std::wstring& link) {
-    std::wstring command = L"/bin/sh -c \"ln -s '" + target + L"' '" + link + L"'\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION shell{};
-    if (!CreateProcessW(L"Z:\\bin\\sh", &command[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.c_str(), &si, &shell))
+    if (!start_unix_shell(L"-c \"ln -s '" + target + L"' '" + link + L"'\"", folder))
         return false;
-    CloseHandle(shell.hThread);
-    CloseHandle(shell.hProcess);
     const std::wstring path = folder + L"\\" + link;
     return wait_until([&] { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; },
                       10000);
@@ -612,12 +578,12 @@ TEST(EditorAndTimer, TheTimerStartsWithWhatTheEditorWrote) {
 
     // A one-second countdown: the title shows "00.00" while the alarm sounds and the set time
     // again when it ends.
-    PostMessageW(t.window, WM_KEYDOWN, '1', 0);
-    ASSERT_TRUE(wait_until([&] { return t.title() == L"00.01"; }, 5000));
-    PostMessageW(t.window, WM_KEYDOWN, VK_RETURN, 0);
-    ASSERT_TRUE(wait_until([&] { return t.title() == L"00.00"; }, 5000));
+    post_key(t.window, '1');
+    ASSERT_TRUE(t.title_becomes(L"00.01", 5000));
+    post_key(t.window, VK_RETURN);
+    ASSERT_TRUE(t.title_becomes(L"00.00", 5000));
     const DWORD alarm_start = GetTickCount();
-    ASSERT_TRUE(wait_until([&] { return t.title() == L"00.01"; }, 15000));
+    ASSERT_TRUE(t.title_becomes(L"00.01", 15000));
     EXPECT_NEAR(static_cast<double>(GetTickCount() - alarm_start), 1500.0, 250.0);
     EXPECT_EQ(t.close(), 0u);
 }

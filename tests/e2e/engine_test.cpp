@@ -21,19 +21,6 @@ const auto silent_alarm = with_setting(settings_block::alarm_time_ms_at, 0);
 // An alarm long enough for its "00.00" to be seen by a poll, and short enough to wait for.
 const auto short_alarm = with_setting(settings_block::alarm_time_ms_at, 300);
 
-bool title_becomes(const TimerRun& t, const std::wstring& want, DWORD timeout_ms = 3000) {
-    return wait_until([&] { return t.title() == want; }, timeout_ms);
-}
-
-void press(const TimerRun& t, WPARAM key) {
-    PostMessageW(t.window, WM_KEYDOWN, key, 0);
-}
-
-void click(HWND key) {
-    SendMessageW(key, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    SendMessageW(key, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-}
-
 // The title as it changes over `duration_ms`: each new text with the time it was first seen.
 struct Seen {
     DWORD at;
@@ -73,9 +60,9 @@ TEST(Engine, DigitKeysKeypadNavigationKeysAndClicksEnterDigits) {
         std::function<void(int)> enter;
     };
     const std::vector<Way> ways = {
-        {"main keyboard", [&](int d) { press(t, '0' + d); }},
-        {"numeric keypad", [&](int d) { press(t, VK_NUMPAD0 + d); }},
-        {"navigation keys", [&](int d) { press(t, navigation[d]); }},
+        {"main keyboard", [&](int d) { post_key(t.window, '0' + d); }},
+        {"numeric keypad", [&](int d) { post_key(t.window, VK_NUMPAD0 + d); }},
+        {"navigation keys", [&](int d) { post_key(t.window, navigation[d]); }},
         {"clicks", [&](int d) { click(t.digit_key(d)); }},
     };
     // Each way keys in 1, 2, ... 9, 0; the digits shift in from the right.
@@ -88,7 +75,7 @@ TEST(Engine, DigitKeysKeypadNavigationKeysAndClicksEnterDigits) {
             const int digit = (i + 1) % 10;
             ways[w].enter(digit);
             const wchar_t* want = w == 0 ? first[i] : again[i];
-            EXPECT_TRUE(title_becomes(t, want))
+            EXPECT_TRUE(t.title_becomes(want))
                 << ways[w].name << ", digit " << digit << ": " << t.title();
         }
     }
@@ -97,10 +84,10 @@ TEST(Engine, DigitKeysKeypadNavigationKeysAndClicksEnterDigits) {
 TEST(Engine, UnlistedKeysAndDoubleClickDropAPausedRunAndShowTheSetTime) {
     TimerRun t(silent_alarm);
     ASSERT_NE(t.window, nullptr);
-    press(t, VK_SPACE); // at start-up the title is the class name
-    ASSERT_TRUE(title_becomes(t, L"00.00")) << t.title();
-    press(t, '5');
-    ASSERT_TRUE(title_becomes(t, L"00.05"));
+    post_key(t.window, VK_SPACE); // at start-up the title is the class name
+    ASSERT_TRUE(t.title_becomes(L"00.00")) << t.title();
+    post_key(t.window, '5');
+    ASSERT_TRUE(t.title_becomes(L"00.05"));
 
     const std::vector<std::pair<WPARAM, const char*>> resets = {
         {VK_SPACE, "Space"},   {VK_ESCAPE, "Escape"}, {VK_BACK, "Backspace"},
@@ -108,31 +95,31 @@ TEST(Engine, UnlistedKeysAndDoubleClickDropAPausedRunAndShowTheSetTime) {
         {VK_SHIFT, "Shift"},   {VK_CONTROL, "Ctrl"},  {0, "double-click"}};
     for (const auto& r : resets) {
         SCOPED_TRACE(r.second);
-        press(t, VK_RETURN);          // start
-        press(t, VK_RETURN);          // and pause at once
-        wheel(t.window, false, true); // paused: one second more elapsed
-        ASSERT_TRUE(title_becomes(t, L"00.04")) << t.title();
+        post_key(t.window, VK_RETURN); // start
+        post_key(t.window, VK_RETURN); // and pause at once
+        wheel(t.window, false, true);  // paused: one second more elapsed
+        ASSERT_TRUE(t.title_becomes(L"00.04")) << t.title();
         if (r.first != 0)
-            press(t, r.first);
+            post_key(t.window, r.first);
         else
             PostMessageW(t.window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(50, 50));
-        EXPECT_TRUE(title_becomes(t, L"00.05")) << t.title();
+        EXPECT_TRUE(t.title_becomes(L"00.05")) << t.title();
         // Idle again: the wheel on the minutes side steps the set time, not a paused run.
         wheel(t.window, true, true);
-        EXPECT_TRUE(title_becomes(t, L"99.05")) << t.title();
+        EXPECT_TRUE(t.title_becomes(L"99.05")) << t.title();
         wheel(t.window, true, false);
-        ASSERT_TRUE(title_becomes(t, L"00.05")) << t.title();
+        ASSERT_TRUE(t.title_becomes(L"00.05")) << t.title();
     }
 
     // A digit drops the paused run too, and is entered.
-    press(t, VK_RETURN);
-    press(t, VK_RETURN);
+    post_key(t.window, VK_RETURN);
+    post_key(t.window, VK_RETURN);
     wheel(t.window, false, true);
-    ASSERT_TRUE(title_becomes(t, L"00.04")) << t.title();
-    press(t, '1');
-    EXPECT_TRUE(title_becomes(t, L"00.51")) << t.title();
+    ASSERT_TRUE(t.title_becomes(L"00.04")) << t.title();
+    post_key(t.window, '1');
+    EXPECT_TRUE(t.title_becomes(L"00.51")) << t.title();
     wheel(t.window, true, true);
-    EXPECT_TRUE(title_becomes(t, L"99.51")) << t.title();
+    EXPECT_TRUE(t.title_becomes(L"99.51")) << t.title();
 }
 
 TEST(Engine, IdleWheelStepsMinutesOnTheLeftAndSecondsOnTheRight) {
@@ -149,22 +136,22 @@ TEST(Engine, IdleWheelStepsMinutesOnTheLeftAndSecondsOnTheRight) {
     };
     for (const auto& s : steps) {
         wheel(t.window, s.left_half, s.away);
-        EXPECT_TRUE(title_becomes(t, s.want)) << (s.left_half ? "left " : "right ")
-                                              << (s.away ? "away" : "towards") << ": " << t.title();
+        EXPECT_TRUE(t.title_becomes(s.want)) << (s.left_half ? "left " : "right ")
+                                             << (s.away ? "away" : "towards") << ": " << t.title();
     }
     // 00.75 keyed in, one step towards the user on the seconds side.
     for (WPARAM k : {'0', '0', '7', '5'})
-        press(t, k);
-    ASSERT_TRUE(title_becomes(t, L"00.75")) << t.title();
+        post_key(t.window, k);
+    ASSERT_TRUE(t.title_becomes(L"00.75")) << t.title();
     wheel(t.window, false, false);
-    EXPECT_TRUE(title_becomes(t, L"01.16")) << t.title();
+    EXPECT_TRUE(t.title_becomes(L"01.16")) << t.title();
 }
 
 TEST(Engine, CountdownTitleFallsOnceASecondAndEndsAtZero) {
     TimerRun t(short_alarm);
     ASSERT_NE(t.window, nullptr);
     click(t.digit_key(3));
-    ASSERT_TRUE(title_becomes(t, L"00.03"));
+    ASSERT_TRUE(t.title_becomes(L"00.03"));
     click(t.start_key());
     const auto seen = watch_title(t, 4500);
     ASSERT_GE(seen.size(), 5u) << titles(seen);
@@ -182,19 +169,19 @@ TEST(Engine, CountdownTitleFallsOnceASecondAndEndsAtZero) {
 TEST(Engine, PausedTimeDoesNotCount) {
     TimerRun t(short_alarm);
     ASSERT_NE(t.window, nullptr);
-    press(t, '3');
-    ASSERT_TRUE(title_becomes(t, L"00.03"));
+    post_key(t.window, '3');
+    ASSERT_TRUE(t.title_becomes(L"00.03"));
     const DWORD started = GetTickCount();
-    press(t, VK_RETURN);
-    ASSERT_TRUE(title_becomes(t, L"00.02")) << t.title();
+    post_key(t.window, VK_RETURN);
+    ASSERT_TRUE(t.title_becomes(L"00.02")) << t.title();
     pause_ms(300);
     click(t.start_key()); // pause
     const DWORD ran_before_pause = GetTickCount() - started;
     pause_ms(2000);
     EXPECT_EQ(t.title(), L"00.02");
     const DWORD resumed = GetTickCount();
-    press(t, VK_RETURN);
-    ASSERT_TRUE(title_becomes(t, L"00.00", 4000)) << t.title();
+    post_key(t.window, VK_RETURN);
+    ASSERT_TRUE(t.title_becomes(L"00.00", 4000)) << t.title();
     const DWORD ran_after_pause = GetTickCount() - resumed;
     EXPECT_NEAR(static_cast<double>(ran_before_pause + ran_after_pause), 3000.0, 200.0);
 }
@@ -202,14 +189,14 @@ TEST(Engine, PausedTimeDoesNotCount) {
 TEST(Engine, ZeroCountsUpAndTheWheelMovesAPausedCountUpDownToZeroOnly) {
     TimerRun t;
     ASSERT_NE(t.window, nullptr);
-    press(t, VK_RETURN);
+    post_key(t.window, VK_RETURN);
     const auto seen = watch_title(t, 2500);
     ASSERT_GE(seen.size(), 3u) << titles(seen);
     EXPECT_EQ(seen[0].title, L"PlinkettWnd");
     EXPECT_EQ(seen[1].title, L"00.01") << titles(seen);
     EXPECT_NEAR(static_cast<double>(seen[1].at), 1000.0, 200.0) << titles(seen);
     EXPECT_EQ(seen[2].title, L"00.02") << titles(seen);
-    press(t, VK_RETURN); // pause at 00.02
+    post_key(t.window, VK_RETURN); // pause at 00.02
     pause_ms(200);
     ASSERT_EQ(t.title(), L"00.02");
 
@@ -224,20 +211,20 @@ TEST(Engine, ZeroCountsUpAndTheWheelMovesAPausedCountUpDownToZeroOnly) {
                                      {false, true, L"00.01"}};
     for (const auto& s : steps) {
         wheel(t.window, s.left_half, s.away);
-        EXPECT_TRUE(title_becomes(t, s.want)) << t.title();
+        EXPECT_TRUE(t.title_becomes(s.want)) << t.title();
     }
-    press(t, VK_RETURN); // resume from 00.01
-    EXPECT_TRUE(title_becomes(t, L"00.02", 1500)) << t.title();
+    post_key(t.window, VK_RETURN); // resume from 00.01
+    EXPECT_TRUE(t.title_becomes(L"00.02", 1500)) << t.title();
 }
 
 TEST(Engine, PausedWheelKeepsTheElapsedTimeWithinTheSetTime) {
     TimerRun t(silent_alarm);
     ASSERT_NE(t.window, nullptr);
     for (WPARAM k : {'1', '0', '5'})
-        press(t, k);
-    ASSERT_TRUE(title_becomes(t, L"01.05"));
-    press(t, VK_RETURN);
-    press(t, VK_RETURN);           // paused with (almost) nothing elapsed
+        post_key(t.window, k);
+    ASSERT_TRUE(t.title_becomes(L"01.05"));
+    post_key(t.window, VK_RETURN);
+    post_key(t.window, VK_RETURN); // paused with (almost) nothing elapsed
     wheel(t.window, false, false); // towards the user: less elapsed, but not below zero
     pause_ms(300);
     EXPECT_EQ(t.title(), L"01.05");
@@ -253,30 +240,30 @@ TEST(Engine, PausedWheelKeepsTheElapsedTimeWithinTheSetTime) {
     };
     for (const auto& s : steps) {
         wheel(t.window, s.left_half, s.away);
-        EXPECT_TRUE(title_becomes(t, s.want)) << (s.left_half ? "left " : "right ")
-                                              << (s.away ? "away" : "towards") << ": " << t.title();
+        EXPECT_TRUE(t.title_becomes(s.want)) << (s.left_half ? "left " : "right ")
+                                             << (s.away ? "away" : "towards") << ": " << t.title();
     }
     // Wound down to zero it stays paused and silent; START ends it on the first tick.
     pause_ms(300);
     EXPECT_EQ(t.title(), L"00.00");
-    press(t, VK_RETURN);
-    EXPECT_TRUE(title_becomes(t, L"01.05", 2000)) << t.title();
+    post_key(t.window, VK_RETURN);
+    EXPECT_TRUE(t.title_becomes(L"01.05", 2000)) << t.title();
 }
 
 TEST(Engine, KeyedSecondsAboveFiftyNineCountDownInPlaceForAMinuteThenCarryOn) {
     TimerRun t;
     ASSERT_NE(t.window, nullptr);
-    press(t, '9');
-    press(t, '9');
-    ASSERT_TRUE(title_becomes(t, L"00.99")) << t.title();
-    press(t, VK_RETURN);
-    press(t, VK_RETURN);         // paused with (almost) nothing elapsed
-    wheel(t.window, true, true); // a minute elapsed: 99 - 60 seconds left, still in place
-    ASSERT_TRUE(title_becomes(t, L"00.39")) << t.title();
+    post_key(t.window, '9');
+    post_key(t.window, '9');
+    ASSERT_TRUE(t.title_becomes(L"00.99")) << t.title();
+    post_key(t.window, VK_RETURN);
+    post_key(t.window, VK_RETURN); // paused with (almost) nothing elapsed
+    wheel(t.window, true, true);   // a minute elapsed: 99 - 60 seconds left, still in place
+    ASSERT_TRUE(t.title_becomes(L"00.39")) << t.title();
     wheel(t.window, false, false);
     wheel(t.window, false, false); // 58 seconds elapsed
-    ASSERT_TRUE(title_becomes(t, L"00.41")) << t.title();
-    press(t, VK_RETURN);
+    ASSERT_TRUE(t.title_becomes(L"00.41")) << t.title();
+    post_key(t.window, VK_RETURN);
     const auto seen = watch_title(t, 3500);
     const std::vector<std::wstring> want = {L"00.41", L"00.40", L"00.39", L"00.38"};
     ASSERT_GE(seen.size(), want.size()) << titles(seen);
@@ -287,13 +274,13 @@ TEST(Engine, KeyedSecondsAboveFiftyNineCountDownInPlaceForAMinuteThenCarryOn) {
 TEST(Engine, NothingButStartActsWhileRunning) {
     TimerRun t(silent_alarm);
     ASSERT_NE(t.window, nullptr);
-    press(t, '5');
-    ASSERT_TRUE(title_becomes(t, L"00.05"));
-    press(t, VK_RETURN);
+    post_key(t.window, '5');
+    ASSERT_TRUE(t.title_becomes(L"00.05"));
+    post_key(t.window, VK_RETURN);
     pause_ms(100);
     for (WPARAM k :
          {WPARAM{'7'}, WPARAM{VK_NUMPAD3}, WPARAM{VK_UP}, WPARAM{VK_SPACE}, WPARAM{VK_ESCAPE}})
-        press(t, k);
+        post_key(t.window, k);
     click(t.digit_key(9));
     wheel(t.window, true, true);
     wheel(t.window, false, false);
@@ -308,7 +295,7 @@ TEST(Engine, NothingButStartActsWhileRunning) {
     EXPECT_EQ(t.title(), paused);
     // The set time is unchanged.
     PostMessageW(t.window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(50, 50));
-    EXPECT_TRUE(title_becomes(t, L"00.05")) << t.title();
+    EXPECT_TRUE(t.title_becomes(L"00.05")) << t.title();
 }
 
 namespace {
@@ -334,21 +321,13 @@ Ink dark_pixels(const Picture& p, int rows) {
     return ink;
 }
 
-void set_client_size(HWND window, int width, int height) {
-    RECT r{0, 0, width, height};
-    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)));
-    SetWindowPos(window, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
-                 SWP_NOMOVE | SWP_NOZORDER);
-}
-
 } // namespace
 
 TEST(TimeDisplay, TextIsDrawnLargeAndCentredInTheBandAboveTheBar) {
     TimerRun t;
     ASSERT_NE(t.window, nullptr);
-    press(t, '8');
-    ASSERT_TRUE(title_becomes(t, L"00.08"));
+    post_key(t.window, '8');
+    ASSERT_TRUE(t.title_becomes(L"00.08"));
     struct Size {
         int width, height, band;
     };
@@ -371,8 +350,8 @@ TEST(TimeDisplay, TextIsDrawnLargeAndCentredInTheBandAboveTheBar) {
     }
     // A new time is drawn at once.
     const Picture before = capture_client(t.window);
-    press(t, '1');
-    ASSERT_TRUE(title_becomes(t, L"00.81"));
+    post_key(t.window, '1');
+    ASSERT_TRUE(t.title_becomes(L"00.81"));
     pause_ms(200);
     const Picture after = capture_client(t.window);
     ASSERT_EQ(before.pixels.size(), after.pixels.size());
@@ -386,11 +365,11 @@ TEST(TimeDisplay, TextIsDrawnLargeAndCentredInTheBandAboveTheBar) {
 TEST(TimeDisplay, ACountUpPastNinetyNineMinutesIsRefittedAndCentredBothWays) {
     TimerRun t;
     ASSERT_NE(t.window, nullptr);
-    press(t, VK_RETURN); // counts up from 00.00
-    press(t, VK_RETURN); // and pauses at once
+    post_key(t.window, VK_RETURN); // counts up from 00.00
+    post_key(t.window, VK_RETURN); // and pauses at once
     for (int minute = 0; minute < 100; ++minute)
         wheel(t.window, true, true); // paused count-up: a minute more elapsed each
-    ASSERT_TRUE(title_becomes(t, L"100.00", 10000)) << t.title();
+    ASSERT_TRUE(t.title_becomes(L"100.00", 10000)) << t.title();
     const auto centred = [&] {
         const Ink ink = dark_pixels(capture_client(t.window), 100);
         return ink.any() && ink.left > 0 && ink.right < 333 &&
@@ -398,6 +377,6 @@ TEST(TimeDisplay, ACountUpPastNinetyNineMinutesIsRefittedAndCentredBothWays) {
     };
     EXPECT_TRUE(wait_until(centred, 1000)) << "six characters";
     wheel(t.window, true, false);
-    ASSERT_TRUE(title_becomes(t, L"99.00")) << t.title();
+    ASSERT_TRUE(t.title_becomes(L"99.00")) << t.title();
     EXPECT_TRUE(wait_until(centred, 1000)) << "five characters again";
 }

@@ -1,13 +1,12 @@
 // The keys' image faces on the screen: digits and "START" blue, "STOP" red, each the size of its
 // text in the stock system font on a see-through background; and toggling START/STOP many times
-// leaves the timer's object count where it was.
+// leaves the timer's object counts where they were.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <commctrl.h>
 #include <oleacc.h>
-#include <winternl.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -108,71 +107,6 @@ RECT centred(HWND key, SIZE extent) {
     return ::testing::AssertionSuccess();
 }
 
-// GDI objects held by `process`, -1 when they cannot be counted. Wine's GetGuiResources answers
-// 0; there the count is read from the process's GDI handle table, which Wine keeps as Windows
-// does at the PEB's GdiSharedHandleTable: 24-byte entries whose byte 14, the object type, is 0
-// for a free entry.
-long gdi_objects(HANDLE process) {
-    const DWORD counted = GetGuiResources(process, GR_GDIOBJECTS);
-    if (counted > 0)
-        return static_cast<long>(counted);
-    using QueryFn = NTSTATUS(NTAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
-    auto query = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
-    PROCESS_BASIC_INFORMATION info{};
-    if (query == nullptr ||
-        query(process, ProcessBasicInformation, &info, sizeof info, nullptr) != 0)
-        return -1;
-    const std::size_t table_at = sizeof(void*) == 8 ? 0xF8 : 0x94;
-    void* table = nullptr;
-    if (!ReadProcessMemory(process, reinterpret_cast<char*>(info.PebBaseAddress) + table_at, &table,
-                           sizeof table, nullptr) ||
-        table == nullptr)
-        return -1;
-    constexpr std::size_t entry_size = 24, entries = 0x10000;
-    std::vector<std::uint8_t> bytes(entry_size * entries);
-    SIZE_T read = 0;
-    ReadProcessMemory(process, table, bytes.data(), bytes.size(), &read);
-    if (read < entry_size)
-        return -1;
-    long used = 0;
-    for (std::size_t at = 0; at + entry_size <= read; at += entry_size)
-        used += bytes[at + 14] != 0;
-    return used;
-}
-
-// USER objects, -1 where GetGuiResources does not count them (Wine).
-long user_objects(HANDLE process) {
-    const DWORD counted = GetGuiResources(process, GR_USEROBJECTS);
-    return counted > 0 ? static_cast<long>(counted) : -1;
-}
-
-// Whether gdi_objects() sees this process's bitmaps come and go, and an icon's too (so that a
-// leaked face or window icon shows in the count even where USER objects are not counted).
-::testing::AssertionResult gdi_count_follows_objects() {
-    HANDLE self = GetCurrentProcess();
-    long count[4] = {};
-    // The first round also meets the objects the system makes once per process.
-    for (int round = 0; round < 2; ++round) {
-        count[0] = gdi_objects(self);
-        HBITMAP colour = CreateBitmap(8, 8, 1, 32, nullptr);
-        HBITMAP mask = CreateBitmap(8, 8, 1, 1, nullptr);
-        count[1] = gdi_objects(self);
-        ICONINFO info{TRUE, 0, 0, mask, colour};
-        HICON icon = CreateIconIndirect(&info);
-        DeleteObject(colour);
-        DeleteObject(mask);
-        count[2] = gdi_objects(self); // the icon's own copies of the bitmaps
-        DestroyIcon(icon);
-        count[3] = gdi_objects(self);
-    }
-    if (count[0] < 0 || count[1] != count[0] + 2 || count[2] <= count[0] || count[3] != count[0])
-        return ::testing::AssertionFailure()
-               << "counts " << count[0] << ", " << count[1] << " with 2 bitmaps, " << count[2]
-               << " with an icon alone, " << count[3] << " after";
-    return ::testing::AssertionSuccess();
-}
-
 bool start_face_is(const TimerRun& t, bool want_red) {
     const FaceSeen f = face_on_screen(capture_client(t.window), t.start_key());
     return want_red ? f.red > 0 && f.blue == 0 : f.blue > 0 && f.red == 0;
@@ -220,9 +154,9 @@ TEST(KeyFaces, StartIsBlueStopIsRedAndStartBlueAgainAfterTheAlarm) {
     const FaceSeen stop = face_on_screen(capture_client(t.window), t.start_key());
     EXPECT_TRUE(face_fits(stop, t.start_key(), L"STOP"));
 
-    ASSERT_TRUE(wait_until([&] { return t.title() == L"00.00"; }, 3000));
+    ASSERT_TRUE(t.title_becomes(L"00.00"));
     EXPECT_TRUE(start_face_is(t, true)) << "still STOP while the alarm sounds";
-    ASSERT_TRUE(wait_until([&] { return t.title() == L"00.01"; }, 5000)) << "the alarm ends";
+    ASSERT_TRUE(t.title_becomes(L"00.01", 5000)) << "the alarm ends";
     EXPECT_TRUE(wait_until([&] { return start_face_is(t, false); }, 2000)) << "START in blue";
     const FaceSeen again = face_on_screen(capture_client(t.window), t.start_key());
     EXPECT_TRUE(face_fits(again, t.start_key(), L"START"));
@@ -284,45 +218,25 @@ TEST(KeyFaces, ScreenReadersNameEachKeyByTheCaptionOnItsFace) {
     CoUninitialize();
 }
 
+// Counted by the object ledger from the relay log, as the soak test and the benchmarks count.
 TEST(KeyFaces, AThousandStartStopTogglesLeaveTheObjectCountsWhereTheyWere) {
-    const ::testing::AssertionResult countable = gdi_count_follows_objects();
-    if (!countable)
-        GTEST_SKIP() << "GDI objects cannot be counted here: " << countable.message();
-    TimerRun t;
+    TracedTimerRun t(object_calls().c_str());
     ASSERT_NE(t.window, nullptr);
-    HANDLE process = t.process->handle();
-    for (WPARAM key : {'1', '0', '0'})
-        send_key(t.window, key); // 01.00: nothing ends during the test
-    auto run_a_while = [&] {
-        send_key(t.window, VK_RETURN);
-        pause_ms(1500); // the live icon changes, the bar grows
-        send_key(t.window, VK_RETURN);
-    };
-    auto settled_counts = [&] {
-        std::pair<long, long> last{-2, -2}, now{gdi_objects(process), user_objects(process)};
-        wait_until(
-            [&] {
-                last = now;
-                pause_ms(100);
-                now = {gdi_objects(process), user_objects(process)};
-                return now == last;
-            },
-            3000);
-        return now;
-    };
+    ObjectLedger ledger(t);
+    key_in(t.window, "100"); // 01.00: nothing ends during the test
 
     for (int i = 0; i < 4; ++i)
         send_key(t.window, VK_RETURN);
-    run_a_while();
-    const auto baseline = settled_counts();
-    ASSERT_GT(baseline.first, 0);
+    run_a_while(t);
+    const auto baseline = settled_objects(ledger);
+    ASSERT_GT(baseline.at("GDI"), 0);
 
     for (int i = 0; i < 1000; ++i)
         send_key(t.window, VK_RETURN);
-    run_a_while();
+    run_a_while(t);
     EXPECT_TRUE(wait_until([&] { return start_face_is(t, false); }, 2000)) << "paused: START";
-    const auto after = settled_counts();
-    EXPECT_EQ(after.first, baseline.first) << "GDI objects";
-    EXPECT_EQ(after.second, baseline.second) << "USER objects (-1: not counted here)";
+    const auto after = settled_objects(ledger);
+    EXPECT_EQ(after.at("GDI"), baseline.at("GDI")) << "GDI objects: " << ledger.describe();
+    EXPECT_EQ(after.at("USER"), baseline.at("USER")) << "USER objects: " << ledger.describe();
     EXPECT_NE(t.title(), L"01.00") << "the countdown ran";
 }

@@ -41,6 +41,26 @@ std::wstring built_program(const wchar_t* name) {
     return windows_path(env("PLINKETT_BUILD_DIR")) + L"\\" + name;
 }
 
+std::wstring beside_driver(const wchar_t* name) {
+    wchar_t driver[MAX_PATH];
+    GetModuleFileNameW(nullptr, driver, MAX_PATH);
+    const std::wstring path = driver;
+    return path.substr(0, path.rfind(L'\\') + 1) + name;
+}
+
+bool start_unix_shell(std::wstring arguments, const std::wstring& cwd) {
+    std::wstring command = L"/bin/sh " + arguments;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION shell{};
+    if (!CreateProcessW(L"Z:\\bin\\sh", &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        cwd.c_str(), &si, &shell))
+        return false;
+    CloseHandle(shell.hThread);
+    CloseHandle(shell.hProcess);
+    return true;
+}
+
 namespace {
 
 void remove_tree(const std::wstring& folder) {
@@ -77,8 +97,9 @@ std::wstring scratch_folder() {
     return folder;
 }
 
-void copy_file_into(const std::wstring& from, const std::wstring& folder, const wchar_t* name) {
-    ASSERT_TRUE(CopyFileW(from.c_str(), (folder + L"\\" + name).c_str(), FALSE))
+void copy_file_into(const std::wstring& from, const std::wstring& folder, const wchar_t* name,
+                    const CalledFrom&) {
+    EXPECT_TRUE(CopyFileW(from.c_str(), (folder + L"\\" + name).c_str(), FALSE))
         << "copy failed, error " << GetLastError();
 }
 
@@ -94,7 +115,7 @@ void write_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes
 }
 
 Process::Process(const std::wstring& program, const std::wstring& args, const std::wstring& cwd,
-                 const std::vector<std::wstring>& extra_env) {
+                 const std::vector<std::wstring>& extra_env, const CalledFrom&) {
     std::vector<std::pair<std::wstring, std::wstring>> saved;
     for (const auto& e : extra_env) {
         auto eq = e.find(L'=');
@@ -116,14 +137,20 @@ Process::Process(const std::wstring& program, const std::wstring& args, const st
         WaitForInputIdle(info.hProcess, 20000);
 }
 
+Process::Process(HANDLE opened) {
+    info.hProcess = opened;
+    info.dwProcessId = opened != nullptr ? GetProcessId(opened) : 0;
+}
+
 Process::~Process() {
     if (info.hProcess == nullptr)
         return;
-    if (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT) {
+    if (running()) {
         TerminateProcess(info.hProcess, 99);
         WaitForSingleObject(info.hProcess, 5000);
     }
-    CloseHandle(info.hThread);
+    if (info.hThread != nullptr)
+        CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
 }
 
@@ -179,12 +206,12 @@ std::vector<HWND> windows_of(DWORD pid) {
     return search.found;
 }
 
-HWND wait_for_window(DWORD pid, const wchar_t* cls, DWORD timeout_ms) {
+HWND wait_for_window(DWORD pid, const wchar_t* cls, DWORD timeout_ms, bool visible_only) {
     HWND found = nullptr;
     wait_until(
         [&] {
             for (HWND w : windows_of(pid))
-                if (class_of(w) == cls && IsWindowVisible(w))
+                if (class_of(w) == cls && (!visible_only || IsWindowVisible(w)))
                     found = w;
             return found != nullptr;
         },
@@ -250,40 +277,46 @@ Picture capture_client(HWND window) {
     return p;
 }
 
-TimerRun::TimerRun(const std::function<void(std::vector<std::uint8_t>&)>& patch,
-                   const std::vector<std::wstring>& extra_env) {
-    folder = scratch_folder();
-    std::wstring exe = folder + L"\\Plinkett.exe";
+std::wstring folder_with_timer(const Patch& patch) {
+    const std::wstring folder = scratch_folder();
     auto bytes = read_file(built_program(L"Plinkett.exe"));
     if (patch)
         patch(bytes);
-    write_file(exe, bytes);
-    process = std::make_unique<Process>(exe, L"", folder, extra_env);
+    write_file(folder + L"\\Plinkett.exe", bytes);
+    return folder;
+}
+
+TimerRun::TimerRun(CopyOnly, const Patch& patch) : folder(folder_with_timer(patch)) {}
+
+TimerRun::TimerRun(const Patch& patch, const std::vector<std::wstring>& extra_env,
+                   const CalledFrom& from)
+    : TimerRun(CopyOnly{}, patch) {
+    process = std::make_unique<Process>(folder + L"\\Plinkett.exe", L"", folder, extra_env, from);
     window = wait_for_window(process->id(), L"PlinkettWnd");
     EXPECT_NE(window, nullptr) << "the timer's window did not appear";
 }
 
+bool TimerRun::title_becomes(const std::wstring& want, DWORD timeout_ms) const {
+    return wait_until([&] { return title() == want; }, timeout_ms);
+}
+
+DWORD TimerRun::wait_exit(DWORD timeout_ms) {
+    return process != nullptr ? process->wait_exit(timeout_ms) : STILL_ACTIVE;
+}
+
 DWORD TimerRun::close() {
     PostMessageW(window, WM_CLOSE, 0, 0);
-    return process->wait_exit(15000);
+    return wait_exit(15000);
 }
 
 // ---- The settings editor ----
 
-EditorRun::EditorRun(const std::wstring& folder, const std::wstring& args)
-    : process(std::make_unique<Process>(built_program(L"PlinkettProperty.exe"), args, folder)) {}
+EditorRun::EditorRun(const std::wstring& folder, const std::wstring& args, const CalledFrom& from)
+    : process(std::make_unique<Process>(built_program(L"PlinkettProperty.exe"), args, folder,
+                                        std::vector<std::wstring>{}, from)) {}
 
 HWND EditorRun::window(DWORD timeout_ms) const {
-    HWND found = nullptr;
-    wait_until(
-        [&] {
-            for (HWND w : windows_of(id()))
-                if (class_of(w) == L"MainApp")
-                    found = w;
-            return found != nullptr;
-        },
-        timeout_ms);
-    return found;
+    return wait_for_window(id(), L"MainApp", timeout_ms, false);
 }
 
 std::vector<HWND> EditorRun::controls() const {
@@ -300,17 +333,13 @@ void EditorRun::press_write() const {
                  reinterpret_cast<LPARAM>(GetDlgItem(main, 403)));
 }
 
+DWORD EditorRun::close() const {
+    PostMessageW(window(), WM_CLOSE, 0, 0);
+    return process->wait_exit(10000);
+}
+
 HWND wait_for_message_box(DWORD pid, DWORD timeout_ms) {
-    HWND found = nullptr;
-    wait_until(
-        [&] {
-            for (HWND w : windows_of(pid))
-                if (class_of(w) == L"#32770" && IsWindowVisible(w))
-                    found = w;
-            return found != nullptr;
-        },
-        timeout_ms);
-    return found;
+    return wait_for_window(pid, L"#32770", timeout_ms);
 }
 
 std::wstring message_text(HWND box) {
@@ -391,41 +420,64 @@ std::set<HWND> visible_timer_windows() {
     return found;
 }
 
+std::uint64_t hex_after(const std::string& line, const char* key) {
+    const std::size_t at = line.rfind(key);
+    if (at == std::string::npos)
+        return 0;
+    return std::strtoull(line.c_str() + at + std::strlen(key), nullptr, 16);
+}
+
 } // namespace
+
+std::string RelayCall::name() const {
+    return function.substr(function.find('.') + 1);
+}
+
+bool parse_relay_line(const std::string& line, RelayCall& out) {
+    std::size_t marker = line.find(":Call ");
+    const bool returned = marker == std::string::npos;
+    if (returned)
+        marker = line.find(":Ret  ");
+    if (marker == std::string::npos)
+        return false;
+    const std::size_t name_at = marker + 6, open = line.find('(', name_at);
+    const std::size_t close = line.rfind(')');
+    const std::size_t dot = line.find('.', name_at);
+    if (open == std::string::npos || close == std::string::npos || close < open ||
+        dot == std::string::npos || dot > open || line.find(' ', name_at) < open)
+        return false; // window procedures, DLL entry points
+    const std::size_t thread_at = line.rfind(':', marker - 1);
+    const std::size_t thread_from = thread_at == std::string::npos ? 0 : thread_at + 1;
+    out = RelayCall{};
+    out.function = line.substr(name_at, open - name_at);
+    out.args = split_relay_args(line.substr(open + 1, close - open - 1));
+    out.tick = relay_tick(line);
+    out.thread = line.substr(thread_from, marker - thread_from);
+    out.returned = returned;
+    out.result = returned ? hex_after(line, " retval=") : 0;
+    out.caller = hex_after(line, " ret=");
+    return true;
+}
 
 std::vector<RelayCall> relay_calls(const std::string& log) {
     std::vector<RelayCall> calls;
-    std::size_t at = 0;
-    while (at < log.size()) {
-        std::size_t end = log.find('\n', at);
-        if (end == std::string::npos)
-            break; // a line still being written
-        const std::string line = log.substr(at, end - at);
-        at = end + 1;
-        const std::size_t call = line.find(":Call ");
-        const std::size_t open = line.find('(');
-        const std::size_t close = line.rfind(')');
-        if (call == std::string::npos || open == std::string::npos || close < open)
-            continue;
-        RelayCall c;
-        c.function = line.substr(call + 6, open - call - 6);
-        if (c.function.find('.') == std::string::npos || c.function.find(' ') != std::string::npos)
-            continue; // window procedures and DLL entry points
-        c.args = split_relay_args(line.substr(open + 1, close - open - 1));
-        c.tick = relay_tick(line);
-        calls.push_back(c);
-    }
+    RelayCall c;
+    for (std::size_t at = 0, end; (end = log.find('\n', at)) != std::string::npos; at = end + 1)
+        if (parse_relay_line(log.substr(at, end - at), c) && !c.returned)
+            calls.push_back(c);
     return calls;
 }
 
-TracedTimerRun::TracedTimerRun(const wchar_t* functions,
-                               const std::function<void(std::vector<std::uint8_t>&)>& patch) {
-    folder = scratch_folder();
-    auto bytes = read_file(built_program(L"Plinkett.exe"));
-    if (patch)
-        patch(bytes);
-    write_file(folder + L"\\Plinkett.exe", bytes);
+std::vector<RelayCall> calls_of(const std::vector<RelayCall>& calls, const char* function) {
+    std::vector<RelayCall> found;
+    for (const auto& c : calls)
+        if (c.function == function)
+            found.push_back(c);
+    return found;
+}
 
+TracedTimerRun::TracedTimerRun(const wchar_t* functions, const Patch& patch, const CalledFrom&)
+    : TimerRun(CopyOnly{}, patch) {
     HKEY key = nullptr;
     RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\Debug", 0, nullptr, 0, KEY_SET_VALUE,
                     nullptr, &key, nullptr);
@@ -436,23 +488,16 @@ TracedTimerRun::TracedTimerRun(const wchar_t* functions,
     wchar_t loader[MAX_PATH] = L"";
     GetEnvironmentVariableW(L"WINELOADER", loader, MAX_PATH);
     EXPECT_NE(loader[0], L'\0') << "WINELOADER is not set";
-    std::wstring command = L"/bin/sh -c \"exec \\\"$0\\\" Plinkett.exe 2>relay.log\" \"" +
-                           std::wstring(loader) + L"\"";
     const std::set<HWND> before = visible_timer_windows();
     SetEnvironmentVariableW(L"WINEDEBUG", relay_debug_channels);
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION shell{};
-    const BOOL ok = CreateProcessW(L"Z:\\bin\\sh", &command[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                   folder.c_str(), &si, &shell);
+    const bool ok = start_unix_shell(L"-c \"exec \\\"$0\\\" Plinkett.exe 2>relay.log\" \"" +
+                                         std::wstring(loader) + L"\"",
+                                     folder);
+    const DWORD error = GetLastError();
     SetEnvironmentVariableW(L"WINEDEBUG", nullptr);
-    EXPECT_TRUE(ok) << "starting the shell failed, error " << GetLastError();
+    EXPECT_TRUE(ok) << "starting the shell failed, error " << error;
     if (!ok)
         return;
-    if (shell.hProcess != nullptr)
-        CloseHandle(shell.hProcess);
-    if (shell.hThread != nullptr)
-        CloseHandle(shell.hThread);
 
     wait_until(
         [&] {
@@ -467,36 +512,14 @@ TracedTimerRun::TracedTimerRun(const wchar_t* functions,
         return;
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE,
-                          FALSE, pid);
-    EXPECT_NE(process, nullptr);
-}
-
-TracedTimerRun::~TracedTimerRun() {
-    if (process == nullptr)
-        return;
-    if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
-        TerminateProcess(process, 99);
-        WaitForSingleObject(process, 5000);
-    }
-    CloseHandle(process);
+    process = std::make_unique<Process>(OpenProcess(
+        SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, pid));
+    EXPECT_NE(process->handle(), nullptr);
 }
 
 std::vector<RelayCall> TracedTimerRun::calls() const {
     const auto bytes = read_file(folder + L"\\relay.log");
     return relay_calls(std::string(bytes.begin(), bytes.end()));
-}
-
-DWORD TracedTimerRun::wait_exit(DWORD timeout_ms) {
-    DWORD code = STILL_ACTIVE;
-    wait_until([&] { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }, timeout_ms);
-    GetExitCodeProcess(process, &code);
-    return code;
-}
-
-DWORD TracedTimerRun::close() {
-    PostMessageW(window, WM_CLOSE, 0, 0);
-    return wait_exit(15000);
 }
 
 // ---- Objects the traced timer holds, counted from its relay log ----
@@ -565,13 +588,6 @@ const Releaser* releaser_of(const std::string& function) {
     return nullptr;
 }
 
-std::uint64_t hex_after(const std::string& line, const char* key) {
-    const std::size_t at = line.rfind(key);
-    if (at == std::string::npos)
-        return 0;
-    return std::strtoull(line.c_str() + at + std::strlen(key), nullptr, 16);
-}
-
 // SizeOfImage from a PE file's optional header.
 std::uint64_t image_size_of(const std::wstring& exe) {
     const auto bytes = read_file(exe);
@@ -601,7 +617,7 @@ ObjectLedger::ObjectLedger(std::wstring log_path, std::uint64_t module_base,
                            std::uint64_t module_size)
     : path(std::move(log_path)), base(module_base), size(module_size) {}
 
-ObjectLedger::ObjectLedger(const TracedTimerRun& t)
+ObjectLedger::ObjectLedger(const TracedTimerRun& t, const CalledFrom&)
     : ObjectLedger(t.folder + L"\\relay.log",
                    static_cast<std::uint64_t>(GetWindowLongPtrW(t.window, GWLP_HINSTANCE)),
                    image_size_of(t.folder + L"\\Plinkett.exe")) {
@@ -634,59 +650,33 @@ void ObjectLedger::update() {
 }
 
 void ObjectLedger::take_line(const std::string& line) {
-    // "[123.456:]0024:Call dll.Function(args) ret=..." and
-    // "[123.456:]0024:Ret  dll.Function() retval=... ret=...".
-    std::size_t marker = line.find(":Call ");
-    const bool is_call = marker != std::string::npos;
-    if (!is_call)
-        marker = line.find(":Ret  ");
-    if (marker == std::string::npos)
+    RelayCall c;
+    if (!parse_relay_line(line, c) || c.caller < base || c.caller >= base + size)
         return;
-    const std::size_t name_at = marker + 6, open = line.find('(', name_at);
-    const std::size_t dot = line.find('.', name_at);
-    if (open == std::string::npos || dot == std::string::npos || dot > open ||
-        line.find(' ', name_at) < open)
-        return; // window procedures, DLL entry points
-    const std::size_t thread_at = line.rfind(':', marker - 1);
-    const std::string thread =
-        line.substr(thread_at == std::string::npos ? 0 : thread_at + 1,
-                    marker - (thread_at == std::string::npos ? 0 : thread_at + 1));
-    const std::string function = line.substr(dot + 1, open - dot - 1);
-    const std::uint64_t caller = hex_after(line, " ret=");
-    if (caller < base || caller >= base + size)
-        return;
-
-    auto& stack = open_calls[thread];
-    if (is_call) {
+    auto& stack = open_calls[c.thread];
+    const std::string function = c.name();
+    if (!c.returned) {
         ++call_count[function];
-        const std::size_t close = line.rfind(')');
-        std::vector<std::string> args;
-        if (close != std::string::npos && close > open) {
-            std::stringstream list(line.substr(open + 1, close - open - 1));
-            for (std::string a; std::getline(list, a, ',');)
-                args.push_back(a);
-        }
-        stack.push_back({function, args});
+        stack.push_back(c);
         return;
     }
     // A return: pair it with its call on the same thread.
     auto call = stack.end();
     for (auto it = stack.rbegin(); it != stack.rend(); ++it)
-        if (it->function == function) {
+        if (it->name() == function) {
             call = std::next(it).base();
             break;
         }
     if (call == stack.end())
         return;
-    const Pending pending = *call;
+    const RelayCall pending = *call;
     stack.erase(call);
-    const std::uint64_t result = hex_after(line, " retval=");
-    if (const Creator* c = creator_of(function)) {
-        const bool failed = result == 0 || result == 0xFFFFFFFFu || result == ~0ULL;
+    if (const Creator* creator = creator_of(function)) {
+        const bool failed = c.result == 0 || c.result == 0xFFFFFFFFu || c.result == ~0ULL;
         if (!failed)
-            handles[result] = c->function;
+            handles[c.result] = creator->function;
     } else if (const Releaser* r = releaser_of(function)) {
-        const bool succeeded = r->zero_is_success ? result == 0 : result != 0;
+        const bool succeeded = r->zero_is_success ? c.result == 0 : c.result != 0;
         if (succeeded && r->handle_arg < pending.args.size()) {
             const auto found =
                 handles.find(std::strtoull(pending.args[r->handle_arg].c_str(), nullptr, 16));
@@ -757,18 +747,62 @@ void write_test_wave(const std::wstring& path) {
 
 // ---- A copied timer's settings, its keys, and its objects once it is quiet ----
 
-std::function<void(std::vector<std::uint8_t>&)> with_setting(std::size_t field_at,
-                                                             std::uint16_t value) {
+Patch with_setting(std::size_t field_at, std::uint16_t value) {
     return [=](std::vector<std::uint8_t>& exe) {
         const std::size_t at = settings_block::file_offset + field_at;
         ASSERT_LT(at + 1, exe.size()) << "the executable is shorter than its settings block";
-        exe[at] = static_cast<std::uint8_t>(value & 0xFF);
-        exe[at + 1] = static_cast<std::uint8_t>(value >> 8);
+        put_u16(exe, at, value);
     };
+}
+
+void put_u16(std::vector<std::uint8_t>& bytes, std::size_t at, unsigned value) {
+    bytes[at] = static_cast<std::uint8_t>(value & 0xFF);
+    bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
 }
 
 void send_key(HWND window, WPARAM key) {
     SendMessageTimeoutW(window, WM_KEYDOWN, key, 0, SMTO_BLOCK, 5000, nullptr);
+}
+
+void key_in(HWND window, const char* digits) {
+    for (const char* d = digits; *d; ++d)
+        send_key(window, static_cast<WPARAM>(*d));
+}
+
+void post_key(HWND window, WPARAM key) {
+    PostMessageW(window, WM_KEYDOWN, key, 0);
+}
+
+void click(HWND control) {
+    SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+}
+
+void set_text(HWND control, const std::wstring& text) {
+    SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_BLOCK,
+                        5000, nullptr);
+}
+
+void set_client_size(HWND window, int width, int height) {
+    RECT r{0, 0, width, height};
+    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)));
+    SetWindowPos(window, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                 SWP_NOMOVE | SWP_NOZORDER);
+}
+
+void run_a_while(const TimerRun& t) {
+    send_key(t.window, VK_RETURN);
+    pause_ms(1500);
+    send_key(t.window, VK_RETURN);
+}
+
+std::ostream& operator<<(std::ostream& os, const Box& b) {
+    return os << "(" << b.x << "," << b.y << " " << b.w << "x" << b.h << ")";
+}
+
+Box box(const RECT& r) {
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
 
 std::map<std::string, long> settled_objects(ObjectLedger& ledger, DWORD quiet_ms,
@@ -789,7 +823,7 @@ std::map<std::string, long> settled_objects(ObjectLedger& ledger, DWORD quiet_ms
 
 // Wine answers GetCursorPos from a cache for 100 ms after a change, and a warp can be refused
 // or undone by the timer's pending motion events: the position is read back until it holds.
-void move_cursor(int x, int y) {
+void move_cursor(int x, int y, const CalledFrom&) {
     for (int attempt = 0; attempt < 20; ++attempt) {
         POINT p{};
         GetCursorPos(&p);
@@ -801,12 +835,12 @@ void move_cursor(int x, int y) {
     ADD_FAILURE() << "the pointer does not move to " << x << "," << y;
 }
 
-void wheel(HWND window, bool left_half, bool away) {
+void wheel(HWND window, bool left_half, bool away, const CalledFrom& from) {
     RECT r{};
     GetWindowRect(window, &r);
     const int x = left_half ? r.left + (r.right - r.left) / 4 : r.left + (r.right - r.left) * 3 / 4;
     const int y = r.top + (r.bottom - r.top) / 2;
-    move_cursor(x, y);
+    move_cursor(x, y, from);
     const short delta = away ? WHEEL_DELTA : -WHEEL_DELTA;
     PostMessageW(window, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(delta)), MAKELPARAM(x, y));
 }

@@ -12,8 +12,12 @@
 #include <vector>
 
 #include "key_ids.h"
+#include "test_support.h"
 
 namespace e2e {
+
+// A change to a copied executable's bytes before it starts.
+using Patch = std::function<void(std::vector<std::uint8_t>&)>;
 
 std::string env(const char* name);
 std::wstring windows_path(const std::string& unix_path);
@@ -21,25 +25,37 @@ std::wstring widen(const std::string& s);
 
 // A fresh, empty folder for one test, named after it.
 std::wstring scratch_folder();
-void copy_file_into(const std::wstring& from, const std::wstring& folder, const wchar_t* name);
+void copy_file_into(const std::wstring& from, const std::wstring& folder, const wchar_t* name,
+                    const CalledFrom& = {});
 std::vector<std::uint8_t> read_file(const std::wstring& path);
 void write_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
 
 // The programs as built: the tested Plinkett.exe and PlinkettProperty.exe.
 std::wstring built_program(const wchar_t* name);
+// A file beside this driver, such as a library it built.
+std::wstring beside_driver(const wchar_t* name);
+// A fresh scratch folder (scratch_folder()) holding Plinkett.exe, a copy of the built timer
+// changed by `patch`.
+std::wstring folder_with_timer(const Patch& patch = nullptr);
+// Starts the Unix shell with `arguments` (such as -c "...") in `cwd`. Wine gives no usable
+// handle for a Unix process: what the shell does is seen by its effects.
+bool start_unix_shell(std::wstring arguments, const std::wstring& cwd);
 
 class Process {
   public:
     // Starts `program` with `args` in folder `cwd`. `extra_env` entries ("NAME=value") are
     // added to this process's environment for the child.
     Process(const std::wstring& program, const std::wstring& args, const std::wstring& cwd,
-            const std::vector<std::wstring>& extra_env = {});
+            const std::vector<std::wstring>& extra_env = {}, const CalledFrom& = {});
+    // Takes over `opened`, a handle of a process started elsewhere.
+    explicit Process(HANDLE opened);
     ~Process(); // kills the process if it is still running
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
 
     DWORD id() const { return info.dwProcessId; }
     HANDLE handle() const { return info.hProcess; }
+    bool running() const { return WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT; }
     // Exit code, or STILL_ACTIVE when it has not ended within the timeout.
     DWORD wait_exit(DWORD timeout_ms);
 
@@ -47,8 +63,10 @@ class Process {
     PROCESS_INFORMATION info{};
 };
 
-// Top-level window of class `cls` owned by process `pid`, or null after the timeout.
-HWND wait_for_window(DWORD pid, const wchar_t* cls, DWORD timeout_ms = 20000);
+// A visible top-level window of class `cls` owned by process `pid` (or one shown or not, when
+// not `visible_only`), or null after the timeout.
+HWND wait_for_window(DWORD pid, const wchar_t* cls, DWORD timeout_ms = 20000,
+                     bool visible_only = true);
 // Top-level windows of the process (message boxes included).
 std::vector<HWND> windows_of(DWORD pid);
 
@@ -69,29 +87,33 @@ RECT client_rect(HWND window);
 // A child's rectangle in its parent's client coordinates.
 RECT rect_in_parent(HWND child);
 
-// The client area as it is on the screen, one 0x00RRGGBB value per pixel, row by row.
-struct Picture {
-    int width = 0, height = 0;
-    std::vector<std::uint32_t> pixels;
-    std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
-};
+// The client area as it is on the screen.
 Picture capture_client(HWND window);
 
-// A copy of the built timer in a scratch folder, started and with its window found.
+// A copy of the built timer (folder_with_timer), started and with its window found.
 struct TimerRun {
     std::wstring folder;
-    std::unique_ptr<Process> process;
+    std::unique_ptr<Process> process; // null when it did not start
     HWND window = nullptr;
 
-    // `patch` may change the copied executable's bytes before it starts.
-    explicit TimerRun(const std::function<void(std::vector<std::uint8_t>&)>& patch = nullptr,
-                      const std::vector<std::wstring>& extra_env = {});
+    explicit TimerRun(const Patch& patch = nullptr, const std::vector<std::wstring>& extra_env = {},
+                      const CalledFrom& = {});
     HWND key(int control_id) const { return GetDlgItem(window, control_id); }
     HWND digit_key(int digit) const { return key(digit_button_id(digit)); }
     HWND start_key() const { return key(start_button_id); }
     std::wstring title() const { return text_of(window); }
+    // Whether the title reads `want` within the timeout.
+    bool title_becomes(const std::wstring& want, DWORD timeout_ms = 3000) const;
+    bool running() const { return process != nullptr && process->running(); }
+    // Exit code, or STILL_ACTIVE when it has not ended within the timeout.
+    DWORD wait_exit(DWORD timeout_ms);
     // Closes the window as a user would and returns the exit code.
     DWORD close();
+
+  protected:
+    // The copy alone, for a run type that starts it in its own way.
+    struct CopyOnly {};
+    TimerRun(CopyOnly, const Patch& patch);
 };
 
 // ---- The settings editor ----
@@ -100,14 +122,18 @@ struct TimerRun {
 struct EditorRun {
     std::unique_ptr<Process> process;
 
-    explicit EditorRun(const std::wstring& folder, const std::wstring& args = L"");
+    explicit EditorRun(const std::wstring& folder, const std::wstring& args = L"",
+                       const CalledFrom& = {});
     DWORD id() const { return process->id(); }
+    bool running() const { return process->running(); }
     // The "MainApp" window, shown or not yet shown; null after the timeout.
     HWND window(DWORD timeout_ms = 20000) const;
     // The window's child controls in creation order.
     std::vector<HWND> controls() const;
     // Posts the write button's command, as a click on it does.
     void press_write() const;
+    // Closes the window and returns the exit code (STILL_ACTIVE when it has not ended in 10 s).
+    DWORD close() const;
 };
 
 // A message box ("#32770") of process `pid`, or null after the timeout.
@@ -121,40 +147,38 @@ std::vector<std::wstring> folder_entries(const std::wstring& folder);
 
 // ---- The timer's API calls, traced by Wine's relay log ----
 
-// One "Call DLL.Function(args)" line of a relay log; `args` as printed (a hexadecimal value,
-// for strings followed by the text).
+// One line of a relay log: "Call DLL.Function(args) ret=CALLER", or the call's end
+// "Ret  DLL.Function() retval=RESULT ret=CALLER"; each may follow "TICK:" and starts with the
+// thread's id, "0024:".
 struct RelayCall {
     std::string function; // e.g. "KERNEL32.Beep"
+    // As printed: a hexadecimal value, for strings followed by the text.
     std::vector<std::string> args;
-    // Wine's tick count (the clock of GetTickCount) when the call was logged, from the
+    // Wine's tick count (the clock of GetTickCount) when the line was logged, from the
     // "123.456:" prefix that relay_debug_channels "+timestamp,+relay" gives; 0 without one.
     std::uint32_t tick = 0;
+    std::string thread;
+    bool returned = false;    // a "Ret" line, with the `result`
+    std::uint64_t result = 0; // what the call returned
+    std::uint64_t caller = 0; // the address it returns to, in the calling module
+    std::string name() const; // the function without its DLL, e.g. "Beep"
     std::uint64_t value(std::size_t i) const { return std::stoull(args.at(i), nullptr, 16); }
 };
+// False for other lines: window procedures, DLL entry points, other debug channels.
+bool parse_relay_line(const std::string& line, RelayCall& out);
+// The calls (not their returns) of the log's complete lines.
 std::vector<RelayCall> relay_calls(const std::string& log);
+// The calls of `function` ("KERNEL32.Beep") among `calls`.
+std::vector<RelayCall> calls_of(const std::vector<RelayCall>& calls, const char* function);
 
 // A copy of the built timer whose calls of `functions` ("dll.Function;...") Wine traces into
 // the file "relay.log" in its folder. Wine writes a process's trace to the Unix standard error
 // it was started with, which a Windows parent cannot redirect: the timer is therefore started
 // through a Unix shell. The shell gives no process handle, so the timer is found by its window.
-struct TracedTimerRun {
-    std::wstring folder;
-    HANDLE process = nullptr;
-    HWND window = nullptr;
-
-    TracedTimerRun(const wchar_t* functions,
-                   const std::function<void(std::vector<std::uint8_t>&)>& patch = nullptr);
-    ~TracedTimerRun(); // kills the timer if it is still running
-    TracedTimerRun(const TracedTimerRun&) = delete;
-    TracedTimerRun& operator=(const TracedTimerRun&) = delete;
-
-    HWND start_key() const { return GetDlgItem(window, start_button_id); }
-    HWND digit_key(int digit) const { return GetDlgItem(window, digit_button_id(digit)); }
-    std::wstring title() const { return text_of(window); }
+struct TracedTimerRun : TimerRun {
+    explicit TracedTimerRun(const wchar_t* functions, const Patch& patch = nullptr,
+                            const CalledFrom& = {});
     std::vector<RelayCall> calls() const; // the traced calls so far
-    // Exit code, or STILL_ACTIVE when it has not ended within the timeout.
-    DWORD wait_exit(DWORD timeout_ms);
-    DWORD close();
 };
 
 // ---- Objects the traced timer holds, counted from its relay log ----
@@ -177,7 +201,7 @@ class ObjectLedger {
   public:
     ObjectLedger(std::wstring log_path, std::uint64_t module_base, std::uint64_t module_size);
     // The ledger of a traced timer's own code (its window's module).
-    explicit ObjectLedger(const TracedTimerRun& t);
+    explicit ObjectLedger(const TracedTimerRun& t, const CalledFrom& = {});
 
     // Takes in the lines written since the last call.
     void update();
@@ -193,18 +217,14 @@ class ObjectLedger {
     long released(const std::string& creator) const;
 
   private:
-    struct Pending {
-        std::string function;
-        std::vector<std::string> args;
-    };
     void take_line(const std::string& line);
 
     std::wstring path;
     std::uint64_t base, size;
     std::uint64_t read_so_far = 0;
     std::string partial;
-    std::map<std::string, std::vector<Pending>> open_calls; // by thread
-    std::map<std::uint64_t, std::string> handles;           // value -> creating function
+    std::map<std::string, std::vector<RelayCall>> open_calls; // by thread
+    std::map<std::uint64_t, std::string> handles;             // value -> creating function
     std::map<std::string, long> call_count, release_count;
 };
 
@@ -216,11 +236,32 @@ void write_test_wave(const std::wstring& path);
 
 // A TimerRun or TracedTimerRun patch that sets the 16-bit setting at `field_at` (one of
 // settings_block's *_at offsets) in the copied executable.
-std::function<void(std::vector<std::uint8_t>&)> with_setting(std::size_t field_at,
-                                                             std::uint16_t value);
+Patch with_setting(std::size_t field_at, std::uint16_t value);
+// Sets the little-endian 16-bit value at `at`.
+void put_u16(std::vector<std::uint8_t>& bytes, std::size_t at, unsigned value);
 
 // A key press sent to `window`; returns once it has been handled (or after 5 s).
 void send_key(HWND window, WPARAM key);
+// Each of `digits` ("0130") sent as a key press.
+void key_in(HWND window, const char* digits);
+// A key press posted to `window`; returns at once.
+void post_key(HWND window, WPARAM key);
+// A left click on `control` (sent: handled when this returns).
+void click(HWND control);
+// A control's text set as a user's typing leaves it.
+void set_text(HWND control, const std::wstring& text);
+// Resizes `window` so that its client area is `width` x `height`.
+void set_client_size(HWND window, int width, int height);
+// The timer started, run for 1.5 s (the live icon changes, the bar grows) and paused again.
+void run_a_while(const TimerRun& t);
+
+// A rectangle as position and size, which reads better in failure messages.
+struct Box {
+    int x, y, w, h;
+    bool operator==(const Box& o) const { return x == o.x && y == o.y && w == o.w && h == o.h; }
+};
+std::ostream& operator<<(std::ostream& os, const Box& b);
+Box box(const RECT& r);
 
 // A string value under HKEY_CURRENT_USER of the test's prefix, set while this lives, for the
 // programs started meanwhile; restore() (or the end) puts the previous value, or none, back.
@@ -249,10 +290,10 @@ class UserSetting {
 };
 
 // Moves the mouse pointer and waits until the position is the pointer's real one.
-void move_cursor(int x, int y);
+void move_cursor(int x, int y, const CalledFrom& = {});
 // One wheel notch (posted) with the pointer on the left (minutes) or right (seconds) half of the
 // timer's window. `away` turns the wheel away from the user (a positive delta).
-void wheel(HWND window, bool left_half, bool away);
+void wheel(HWND window, bool left_half, bool away, const CalledFrom& = {});
 
 // The ledger's live objects once the counts have held still for `quiet_ms`; after `timeout_ms`,
 // the last counts seen.

@@ -81,7 +81,8 @@ int chunk_width_for(double elapsed_ms, double total_ms) {
 
 // A countdown's chunk, checked against the time since START was pressed (between
 // `pressed_from` and `pressed_to`) with 100 ms to spare either way.
-int expect_chunk_in_time(const TimerRun& t, DWORD pressed_from, DWORD pressed_to, double total_ms) {
+int expect_chunk_in_time(const TimerRun& t, DWORD pressed_from, DWORD pressed_to, double total_ms,
+                         const CalledFrom& = {}) {
     const DWORD before = GetTickCount();
     const Picture p = capture_client(t.window);
     const DWORD after = GetTickCount();
@@ -118,7 +119,7 @@ TEST(ProgressBar, PlainBarHasItsFrameAndAGrowingHighlightChunkEmptiedByAReset) {
 
     send_key(t.window, VK_RETURN); // pause
     send_key(t.window, VK_ESCAPE); // drop the paused run
-    ASSERT_TRUE(wait_until([&] { return t.title() == L"00.05"; }, 2000));
+    ASSERT_TRUE(t.title_becomes(L"00.05", 2000));
     const Picture reset = capture_client(t.window);
     EXPECT_TRUE(plain_frame(reset));
     EXPECT_EQ(plain_chunk_width(reset), 0);
@@ -158,7 +159,7 @@ TEST(ProgressBar, PlainChunkFillsTheBarAtTheEndAndIsEmptyAfterTheAlarm) {
     ASSERT_NE(t.window, nullptr);
     send_key(t.window, '1'); // 00.01
     send_key(t.window, VK_RETURN);
-    ASSERT_TRUE(wait_until([&] { return t.title() == L"00.00"; }, 3000));
+    ASSERT_TRUE(t.title_becomes(L"00.00"));
 
     // The last tick's share is 1 or a little more: full, and not a pixel past the frame. The
     // title changes just before the window is repainted, so the picture is waited for.
@@ -167,7 +168,7 @@ TEST(ProgressBar, PlainChunkFillsTheBarAtTheEndAndIsEmptyAfterTheAlarm) {
         << plain_chunk_width(capture_client(t.window));
     EXPECT_TRUE(plain_frame(capture_client(t.window)));
 
-    ASSERT_TRUE(wait_until([&] { return t.title() == L"00.01"; }, 5000)) << "the alarm ends";
+    ASSERT_TRUE(t.title_becomes(L"00.01", 5000)) << "the alarm ends";
     // The title changes just before the window is repainted.
     EXPECT_TRUE(wait_until([&] { return plain_chunk_width(capture_client(t.window)) == 0; }, 1000));
     EXPECT_TRUE(plain_frame(capture_client(t.window)));
@@ -204,11 +205,11 @@ TEST(ProgressBar, ThemedBarIsDrawnInTheThemeAndItsChunkComesAndGoes) {
     const int second = chunk_end(capture_client(t.window));
     EXPECT_GT(second, first + 30) << "1 s of 3 s is about 100 columns";
 
-    ASSERT_TRUE(wait_until([&] { return t.title() == L"00.00"; }, 4000));
+    ASSERT_TRUE(t.title_becomes(L"00.00", 4000));
     EXPECT_TRUE(
         wait_until([&] { return chunk_end(capture_client(t.window)) >= full_chunk - 2; }, 400))
         << "full at the end";
-    ASSERT_TRUE(wait_until([&] { return t.title() == L"00.03"; }, 4000)) << "the alarm ends";
+    ASSERT_TRUE(t.title_becomes(L"00.03", 4000)) << "the alarm ends";
     // The title changes just before the window is repainted.
     EXPECT_TRUE(wait_until([&] { return bar_pixels(capture_client(t.window)) == idle_bar; }, 1000))
         << "empty after the alarm";

@@ -49,7 +49,7 @@ class Soak {
     // One cycle: some idle input, the set time 00.01, START, then either input while it counts
     // or a pause with wheel input that winds the rest of the run away, the alarm with input
     // thrown at it, and back to idle. Returns false when the timer stopped answering.
-    bool cycle() {
+    bool cycle(const CalledFrom& = {}) {
         if (!to_idle())
             return false;
         noise(pick(1, 5), Expect::sane);
@@ -82,7 +82,7 @@ class Soak {
 
     // Waits for a sounding alarm to end, then pauses a run and drops it: idle. A run that a
     // late START began may end in an alarm meanwhile, hence a few rounds.
-    bool to_idle() {
+    bool to_idle(const CalledFrom& = {}) {
         for (int round = 0; round < 3; ++round) {
             if (!wait_for([&] { return !alarm_sounding(); }, 5000)) {
                 ADD_FAILURE() << "the alarm did not end; " << recent_inputs();
@@ -106,10 +106,10 @@ class Soak {
     long started_alarms() const { return ledger.calls("CreateThread"); }
 
     bool alive() {
-        if (WaitForSingleObject(t.process, 0) == WAIT_TIMEOUT)
+        if (t.running())
             return true;
         DWORD code = 0;
-        GetExitCodeProcess(t.process, &code);
+        GetExitCodeProcess(t.process->handle(), &code);
         ADD_FAILURE() << "the timer ended with code " << std::hex << code << "; "
                       << recent_inputs();
         return false;
@@ -291,7 +291,7 @@ class Soak {
     std::deque<std::string> inputs;
 };
 
-void soak(const Kind& kind) {
+void soak(const Kind& kind, const CalledFrom& = {}) {
     const int cycles = long_form() ? 200 : 6, warm_up = 3;
     const std::uint32_t seed = soak_seed() + kind.alarm_time_ms + (kind.wave ? 1 : 0);
     std::printf("soak: %d cycles, alarm %u ms, %s, seed %u\n", cycles, kind.alarm_time_ms,

@@ -8,25 +8,6 @@ using namespace e2e;
 
 namespace {
 
-struct Box {
-    int x, y, w, h;
-    bool operator==(const Box& o) const { return x == o.x && y == o.y && w == o.w && h == o.h; }
-};
-std::ostream& operator<<(std::ostream& os, const Box& b) {
-    return os << "(" << b.x << "," << b.y << " " << b.w << "x" << b.h << ")";
-}
-Box box(const RECT& r) {
-    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
-}
-
-void set_client_size(HWND window, int width, int height) {
-    RECT r{0, 0, width, height};
-    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)));
-    SetWindowPos(window, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
-                 SWP_NOMOVE | SWP_NOZORDER);
-}
-
 bool laid_out(const TimerRun& t, int digit, const Box& want) {
     return box(rect_in_parent(t.digit_key(digit))) == want;
 }
@@ -117,19 +98,14 @@ TEST(Startup, AlwaysOnTopByteMakesTheWindowTopmost) {
 }
 
 TEST(Startup, ATimerWhoseWindowCannotBeMadeEnds) {
-    wchar_t driver[MAX_PATH];
-    GetModuleFileNameW(nullptr, driver, MAX_PATH);
-    std::wstring library = driver;
-    library = library.substr(0, library.rfind(L'\\')) + L"\\refuse_timer_window.dll";
-    HMODULE module = LoadLibraryW(library.c_str());
+    HMODULE module = LoadLibraryW(beside_driver(L"refuse_timer_window.dll").c_str());
     ASSERT_NE(module, nullptr) << "no hook library beside the driver";
     auto refuse = reinterpret_cast<HOOKPROC>(
         reinterpret_cast<void*>(GetProcAddress(module, "refuse_timer_window")));
     HHOOK hook = SetWindowsHookExW(WH_CBT, refuse, module, 0);
     ASSERT_NE(hook, nullptr);
 
-    const std::wstring folder = scratch_folder();
-    copy_file_into(built_program(L"Plinkett.exe"), folder, L"Plinkett.exe");
+    const std::wstring folder = folder_with_timer();
     Process timer(folder + L"\\Plinkett.exe", L"", folder);
     const DWORD code = timer.wait_exit(10000);
     UnhookWindowsHookEx(hook);

@@ -25,13 +25,6 @@ namespace {
 const std::wstring taskbar_list_class =
     L"CLSID\\{56FDF344-FD6D-11D0-958A-006097C9A090}\\InprocServer32";
 
-std::wstring beside_driver(const wchar_t* name) {
-    wchar_t driver[MAX_PATH];
-    GetModuleFileNameW(nullptr, driver, MAX_PATH);
-    const std::wstring path = driver;
-    return path.substr(0, path.rfind(L'\\') + 1) + name;
-}
-
 // The traced calls in order, with the stand-in's reports in their place as calls of "taskbar"
 // whose arguments are the report's words: "SetProgressValue", window, completed, total.
 std::vector<RelayCall> events_of(const TracedTimerRun& t) {
@@ -51,11 +44,6 @@ std::vector<RelayCall> events_of(const TracedTimerRun& t) {
         events.push_back(c);
     }
     return events;
-}
-
-bool ends_with(const std::string& s, const char* tail) {
-    const std::string t = tail;
-    return s.size() >= t.size() && s.compare(s.size() - t.size(), t.size(), t) == 0;
 }
 
 bool is_report(const RelayCall& e, const char* what) {
@@ -79,7 +67,7 @@ std::size_t find(const std::vector<RelayCall>& events, std::size_t from,
 }
 
 bool sets_title(const RelayCall& e, const char* text) {
-    return ends_with(e.function, "SetWindowTextW") && e.args.size() == 2 &&
+    return e.name() == "SetWindowTextW" && e.args.size() == 2 &&
            e.args[1].find(std::string("L\"") + text + "\"") != std::string::npos;
 }
 
@@ -119,7 +107,7 @@ TEST(Taskbar, ACountdownShowsItsBarOnTheButtonPausedThenAnErrorDuringTheAlarm) {
         };
     };
     send_key(t.window, VK_RETURN);
-    ASSERT_TRUE(wait_until([&] { return t.title() == L"00.01"; }, 3000)) << t.title();
+    ASSERT_TRUE(t.title_becomes(L"00.01")) << t.title();
     send_key(t.window, VK_RETURN); // pause
     ASSERT_TRUE(wait_for(t, state("8")));
     pause_ms(300);
@@ -130,7 +118,7 @@ TEST(Taskbar, ACountdownShowsItsBarOnTheButtonPausedThenAnErrorDuringTheAlarm) {
         send_key(t.window, '0');
     ASSERT_EQ(t.title(), L"00.00");
     send_key(t.window, VK_RETURN);
-    ASSERT_TRUE(wait_until([&] { return t.title() == L"00.01"; }, 3000)) << t.title();
+    ASSERT_TRUE(t.title_becomes(L"00.01")) << t.title();
     send_key(t.window, VK_RETURN);
     EXPECT_EQ(t.close(), 0u);
 
@@ -155,7 +143,7 @@ TEST(Taskbar, ACountdownShowsItsBarOnTheButtonPausedThenAnErrorDuringTheAlarm) {
     const std::size_t paused_at = find(events, 0, state("8"));
     const std::size_t resumed_at = find(events, paused_at, state("2"));
     const std::size_t alarm_at =
-        find(events, 0, [](const RelayCall& e) { return ends_with(e.function, "CreateThread"); });
+        find(events, 0, [](const RelayCall& e) { return e.name() == "CreateThread"; });
     const std::size_t error_at = find(events, 0, state("4"));
     const std::size_t ended_at = find(events, 0, state("0"));
     EXPECT_LT(alarm_at, error_at);
@@ -204,9 +192,9 @@ TEST(Taskbar, AnAlarmBehindAnotherWindowFlashesTheButtonUntilItEnds) {
 
         send_key(t.window, '1');
         send_key(t.window, VK_RETURN);
-        const auto alarm = [](const RelayCall& e) { return ends_with(e.function, "CreateThread"); };
+        const auto alarm = [](const RelayCall& e) { return e.name() == "CreateThread"; };
         ASSERT_TRUE(wait_for(t, alarm));
-        ASSERT_TRUE(wait_until([&] { return t.title() == L"00.01"; }, 3000)) << t.title();
+        ASSERT_TRUE(t.title_becomes(L"00.01")) << t.title();
         send_key(t.window, VK_SHIFT); // returns once the alarm's end has been handled
         EXPECT_EQ(GetForegroundWindow(), front);
         ObjectLedger ledger(t);
@@ -217,9 +205,7 @@ TEST(Taskbar, AnAlarmBehindAnotherWindowFlashesTheButtonUntilItEnds) {
         EXPECT_EQ(ledger.calls("CoCreateInstance"), 0);
 
         const auto events = events_of(t);
-        const auto flashes = [](const RelayCall& e) {
-            return ends_with(e.function, "FlashWindowEx");
-        };
+        const auto flashes = [](const RelayCall& e) { return e.name() == "FlashWindowEx"; };
         if (!behind) {
             EXPECT_EQ(count(events, flashes), 0u);
             continue;

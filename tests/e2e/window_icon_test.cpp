@@ -14,38 +14,6 @@ using namespace e2e;
 
 namespace {
 
-// Pixels of a committed artwork file (24 or 1 bit per pixel, rows bottom-up) as 0xRRGGBB,
-// top row first.
-Picture read_artwork(const char* name) {
-    const auto b =
-        read_file(windows_path(env("PLINKETT_SOURCE_DIR")) + L"\\timer\\resources\\" + widen(name));
-    Picture img;
-    auto u32 = [&](std::size_t at) {
-        return b[at] | b[at + 1] << 8 | b[at + 2] << 16 |
-               static_cast<std::uint32_t>(b[at + 3]) << 24;
-    };
-    if (b.size() < 62)
-        return img;
-    const int bits = b[28];
-    const std::uint32_t data = u32(10);
-    img.width = static_cast<int>(u32(18));
-    img.height = static_cast<int>(u32(22));
-    const std::size_t stride = (static_cast<std::size_t>(img.width) * bits + 31) / 32 * 4;
-    for (int y = 0; y < img.height; ++y) {
-        const std::size_t row = data + stride * static_cast<std::size_t>(img.height - 1 - y);
-        for (int x = 0; x < img.width; ++x) {
-            if (bits == 24) {
-                const std::size_t p = row + 3 * static_cast<std::size_t>(x);
-                img.pixels.push_back(b[p] | b[p + 1] << 8 | b[p + 2] << 16);
-            } else {
-                const int index = b[row + x / 8] >> (7 - x % 8) & 1;
-                img.pixels.push_back(u32(14 + b[14] + 4 * index) & 0xFFFFFF);
-            }
-        }
-    }
-    return img;
-}
-
 // What the icon should show: glyphs `digits` of bitmap 112 in the four 6 x 19 cells of bitmap
 // 110, as 0xAARRGGBB, opaque where the mask (bitmap 111) is black.
 Picture expected_icon(const int (&digits)[4]) {
@@ -83,18 +51,11 @@ Picture icon_from_x_server(HWND window, const std::wstring& folder) {
     for (auto& c : out)
         if (c == L'\\')
             c = L'/';
-    std::wstring command = L"/bin/sh -c \"xprop -id " + std::to_wstring(xid) +
-                           L" -notype -f _NET_WM_ICON 32c ' $0+' _NET_WM_ICON > '" + out +
-                           L".part' && mv '" + out + L".part' '" + out + L".txt'\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION shell{};
-    if (!CreateProcessW(L"Z:\\bin\\sh", &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &si, &shell))
-        return icon;
-    CloseHandle(shell.hThread);
-    CloseHandle(shell.hProcess);
-    if (!wait_until([&] { return GetFileAttributesW(result.c_str()) != INVALID_FILE_ATTRIBUTES; },
+    if (!start_unix_shell(L"-c \"xprop -id " + std::to_wstring(xid) +
+                              L" -notype -f _NET_WM_ICON 32c ' $0+' _NET_WM_ICON > '" + out +
+                              L".part' && mv '" + out + L".part' '" + out + L".txt'\"",
+                          folder) ||
+        !wait_until([&] { return GetFileAttributesW(result.c_str()) != INVALID_FILE_ATTRIBUTES; },
                     5000))
         return icon;
 
@@ -149,8 +110,8 @@ TEST(LiveIcon, CellsHoldTheGlyphsOfTheKeyedTimeOnThePicture) {
     TimerRun t;
     ASSERT_NE(t.window, nullptr);
     for (WPARAM key : {'0', '5', '3', '0'})
-        PostMessageW(t.window, WM_KEYDOWN, key, 0);
-    ASSERT_TRUE(wait_until([&] { return t.title() == L"05.30"; }, 3000));
+        post_key(t.window, key);
+    ASSERT_TRUE(t.title_becomes(L"05.30"));
 
     const Picture want = expected_icon({0, 5, 3, 0});
     ASSERT_EQ(want.at(15, 21), 0xFF000000u) << "the artwork's point";
@@ -166,8 +127,8 @@ TEST(LiveIcon, CellsHoldTheGlyphsOfTheKeyedTimeOnThePicture) {
     EXPECT_TRUE(same_icon(got, want));
 
     // Each new time redraws all four cells.
-    PostMessageW(t.window, WM_KEYDOWN, '9', 0);
-    ASSERT_TRUE(wait_until([&] { return t.title() == L"53.09"; }, 3000));
+    post_key(t.window, '9');
+    ASSERT_TRUE(t.title_becomes(L"53.09"));
     const Picture want_next = expected_icon({5, 3, 0, 9});
     wait_until(
         [&] {

@@ -9,6 +9,7 @@
 #include "editor_state.h"
 #include "file_image.h"
 #include "patcher.h"
+#include "test_support.h"
 
 using Bytes = std::vector<std::uint8_t>;
 using settings_block::file_offset;
@@ -43,7 +44,8 @@ EditorSettings read_guarded(Bytes data, std::size_t size) {
 }
 
 // The current file image after patching `file` with `values` and the font text.
-Bytes patched(const Bytes& file, const EditorSettings& values, const wchar_t* font) {
+Bytes patched(const Bytes& file, const EditorSettings& values, const wchar_t* font,
+              const CalledFrom& = {}) {
     FileImage image;
     EXPECT_TRUE(resize_image(file.size()));
     if (!file.empty())

@@ -8,65 +8,23 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "caption_button.h"
+#include "test_support.h"
 #include "key_ids.h"
 #include "window_icon.h"
 
 namespace {
 
-// 0x00RRGGBB per pixel, row by row from the top.
-struct Image {
-    int width = 0, height = 0;
-    std::vector<std::uint32_t> pixels;
-    std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
-};
-
-std::wstring resource_path(const char* name) {
-    const char* root = std::getenv("PLINKETT_SOURCE_DIR");
-    std::string unix_path = std::string(root != nullptr ? root : ".") + "/timer/resources/" + name;
-    std::wstring path = L"Z:";
-    for (char c : unix_path)
-        path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-    return path;
-}
-
-std::uint32_t u32(const std::vector<std::uint8_t>& b, std::size_t at) {
-    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
-}
-
-// The committed artwork, read as plain bytes: 24 bits per pixel, rows bottom-up.
-Image read_bmp24(const char* name) {
-    std::ifstream in(resource_path(name).c_str(), std::ios::binary);
-    std::vector<std::uint8_t> b(std::istreambuf_iterator<char>(in), {});
-    Image img;
-    if (b.size() < 54 || b[28] != 24)
-        return img;
-    const std::uint32_t data = u32(b, 10);
-    img.width = static_cast<int>(u32(b, 18));
-    img.height = static_cast<int>(u32(b, 22));
-    const std::size_t stride = (static_cast<std::size_t>(img.width) * 3 + 3) & ~std::size_t{3};
-    for (int y = 0; y < img.height; ++y) {
-        const std::size_t row = data + stride * static_cast<std::size_t>(img.height - 1 - y);
-        for (int x = 0; x < img.width; ++x) {
-            const std::size_t p = row + 3 * static_cast<std::size_t>(x);
-            img.pixels.push_back(b[p] | b[p + 1] << 8 | b[p + 2] << 16);
-        }
-    }
-    return img;
-}
-
 HBITMAP load_bitmap(const char* name) {
     return static_cast<HBITMAP>(
-        LoadImageW(nullptr, resource_path(name).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+        LoadImageW(nullptr, artwork_path(name).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
 }
 
 // A bitmap's pixels as 32-bit BGRA, top-down.
-std::vector<RGBQUAD> bits_of(HBITMAP bitmap, int width, int height) {
+std::vector<RGBQUAD> bits_of(HBITMAP bitmap, int width, int height, const CalledFrom& = {}) {
     std::vector<RGBQUAD> px(static_cast<std::size_t>(width) * height);
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
@@ -82,8 +40,8 @@ std::vector<RGBQUAD> bits_of(HBITMAP bitmap, int width, int height) {
     return px;
 }
 
-Image icon_picture(HICON icon) {
-    Image img;
+Picture icon_picture(HICON icon) {
+    Picture img;
     ICONINFO info{};
     if (!GetIconInfo(icon, &info))
         return img;
@@ -99,9 +57,9 @@ Image icon_picture(HICON icon) {
 }
 
 // The picture with glyphs d0 d1 d2 d3 in its cells, as the artwork says it should look.
-void expect_icon_shows(const Image& icon, const int (&digits)[4]) {
-    static const Image picture = read_bmp24("icon_picture.bmp");
-    static const Image strip = read_bmp24("icon_digits.bmp");
+void expect_icon_shows(const Picture& icon, const int (&digits)[4], const CalledFrom& = {}) {
+    static const Picture picture = read_artwork("icon_picture.bmp");
+    static const Picture strip = read_artwork("icon_digits.bmp");
     ASSERT_EQ(picture.width, 32);
     ASSERT_EQ(strip.width, 60);
     ASSERT_EQ(icon.width, 32);
@@ -206,7 +164,7 @@ Face current_face(const CaptionButton& key) {
 }
 
 // Opaque where the text is, see-through around it, and every pixel in the one colour.
-void expect_face_in(const Face& f, BYTE red, BYTE blue) {
+void expect_face_in(const Face& f, BYTE red, BYTE blue, const CalledFrom& = {}) {
     int opaque = 0, clear = 0, wrong_colour = 0;
     for (const RGBQUAD& p : f.pixels) {
         opaque += p.rgbReserved == 255;

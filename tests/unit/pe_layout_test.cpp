@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "settings_block.h"
+#include "test_support.h"
 
 namespace {
 
@@ -90,7 +91,7 @@ std::vector<Resource> resources(const PeFile& pe) {
     return found;
 }
 
-void expect_block_in_place(const std::string& exe) {
+void expect_block_in_place(const std::string& exe, const CalledFrom& = {}) {
     PeFile pe = read_pe(exe);
     bool found_block = false;
     for (const auto& r : resources(pe)) {
@@ -129,7 +130,7 @@ std::wstring version_value(const std::wstring& info, const std::wstring& key) {
     return info.substr(at, info.find(L'\0', at) - at);
 }
 
-void expect_version(const std::string& exe, const std::wstring& file_name) {
+void expect_version(const std::string& exe, const std::wstring& file_name, const CalledFrom& = {}) {
     SCOPED_TRACE(exe);
     PeFile pe = read_pe(exe);
     std::wstring info;

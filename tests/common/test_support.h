@@ -1,0 +1,75 @@
+// What the unit and the end-to-end tests share: naming a checking helper's caller in its
+// failures, and pictures, such as the committed artwork, as pixel values.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+// Where a checking helper was called from. Every helper of the tests that checks something
+// inside takes one as its last parameter, defaulted (`const CalledFrom& = {}`): GCC's builtins
+// give the caller's file and line, and while the helper runs, a failure in it names that line
+// as well as the helper's own.
+class CalledFrom {
+  public:
+    CalledFrom(const char* file = __builtin_FILE(), int line = __builtin_LINE())
+        : trace(file, line, "called from here") {}
+
+  private:
+    ::testing::ScopedTrace trace;
+};
+
+// One 0x00RRGGBB value per pixel (0xAARRGGBB where a test says so), row by row from the top.
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> pixels;
+    std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+};
+
+// A committed artwork file, timer/resources/`name`, as Wine sees its path.
+inline std::wstring artwork_path(const char* name) {
+    const char* root = std::getenv("PLINKETT_SOURCE_DIR");
+    const std::string unix_path =
+        std::string(root != nullptr ? root : ".") + "/timer/resources/" + name;
+    std::wstring path = L"Z:";
+    for (char c : unix_path)
+        path += c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c));
+    return path;
+}
+
+// A committed artwork file (24 or 1 bit per pixel, rows bottom-up) read as plain bytes; empty
+// when it cannot be read.
+inline Picture read_artwork(const char* name) {
+    std::ifstream in(artwork_path(name).c_str(), std::ios::binary);
+    const std::vector<std::uint8_t> b(std::istreambuf_iterator<char>(in), {});
+    Picture img;
+    auto u32 = [&](std::size_t at) {
+        return b[at] | b[at + 1] << 8 | b[at + 2] << 16 |
+               static_cast<std::uint32_t>(b[at + 3]) << 24;
+    };
+    if (b.size() < 62 || (b[28] != 24 && b[28] != 1))
+        return img;
+    const int bits = b[28];
+    const std::uint32_t data = u32(10);
+    img.width = static_cast<int>(u32(18));
+    img.height = static_cast<int>(u32(22));
+    const std::size_t stride = (static_cast<std::size_t>(img.width) * bits + 31) / 32 * 4;
+    for (int y = 0; y < img.height; ++y) {
+        const std::size_t row = data + stride * static_cast<std::size_t>(img.height - 1 - y);
+        for (int x = 0; x < img.width; ++x) {
+            if (bits == 24) {
+                const std::size_t p = row + 3 * static_cast<std::size_t>(x);
+                img.pixels.push_back(b[p] | b[p + 1] << 8 | b[p + 2] << 16);
+            } else {
+                const int index = b[row + x / 8] >> (7 - x % 8) & 1;
+                img.pixels.push_back(u32(14 + b[14] + 4 * index) & 0xFFFFFF);
+            }
+        }
+    }
+    return img;
+}
