@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -219,6 +220,67 @@ TEST(KeyFaces, ScreenReadersNameEachKeyByTheCaptionOnItsFace) {
 }
 
 // Counted by the object ledger from the relay log, as the soak test and the benchmarks count.
+// Pixels of the key's face that are the colour `ink` at some opacity over the key's background
+// (a light grey): neither blue nor red, and darker than the background by the ink's share.
+int inked(const Picture& p, HWND key, COLORREF ink) {
+    const RECT r = rect_in_parent(key);
+    int count = 0;
+    for (int y = r.top + 3; y < r.bottom - 3; ++y)
+        for (int x = r.left + 3; x < r.right - 3; ++x) {
+            const std::uint32_t px = p.at(x, y);
+            const int dark = 3 * 255 - red(px) - green(px) - blue(px);
+            const int ink_dark = 3 * 255 - GetRValue(ink) - GetGValue(ink) - GetBValue(ink);
+            count += !bluish(px) && !reddish(px) && dark > ink_dark / 3;
+        }
+    return count;
+}
+
+TEST(KeyFaces, HighContrastDrawsFacesAndBarInTheSystemColoursUntilItIsTurnedOff) {
+    // Windows tells the timer high contrast is on through a stand-in loaded by a hook library:
+    // this Wine always reports it off.
+    GlobalHook contrast(L"report_high_contrast.dll", "pass_on");
+    ASSERT_TRUE(contrast.installed());
+    auto on = std::make_unique<UserSetting>(L"Software\\PlinkettTests", L"HighContrast", DWORD{1});
+    TimerRun t;
+    ASSERT_NE(t.window, nullptr);
+    const COLORREF text = GetSysColor(COLOR_BTNTEXT);
+    Picture p = capture_client(t.window);
+    for (HWND key : {t.digit_key(0), t.digit_key(7), t.start_key()}) {
+        const FaceSeen f = face_on_screen(p, key);
+        EXPECT_EQ(f.blue + f.red, 0) << "no blue or red face";
+        EXPECT_GT(inked(p, key, text), 5) << "the caption in the button text colour";
+    }
+    // The bar plain, in the window colours, although visual styles are on.
+    const RECT bar{10, 100, 324, 110};
+    const COLORREF frame = GetSysColor(COLOR_WINDOWTEXT), inside = GetSysColor(COLOR_WINDOW);
+    const auto rgb = [](COLORREF c) {
+        return static_cast<std::uint32_t>(GetRValue(c)) << 16 | GetGValue(c) << 8 | GetBValue(c);
+    };
+    EXPECT_EQ(p.at(bar.left, bar.top + 5), rgb(frame));
+    EXPECT_EQ(p.at(bar.left + 5, bar.top + 5), rgb(inside));
+    const auto bar_pixels = [&](const Picture& q) {
+        std::vector<std::uint32_t> row;
+        for (LONG x = bar.left; x < bar.right; ++x)
+            row.push_back(q.at(x, bar.top + 1));
+        return row;
+    };
+    const std::vector<std::uint32_t> plain_bar = bar_pixels(p);
+    send_key(t.window, '5');
+    send_key(t.window, VK_RETURN);
+    EXPECT_TRUE(
+        wait_until([&] { return inked(capture_client(t.window), t.start_key(), text) > 5; }, 2000))
+        << "STOP in the button text colour too";
+
+    // Turned off while the countdown runs: blue digits and a red STOP again.
+    on.reset();
+    SendMessageW(t.window, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+    EXPECT_TRUE(wait_until([&] { return start_face_is(t, true); }, 2000)) << "STOP in red";
+    p = capture_client(t.window);
+    EXPECT_GT(face_on_screen(p, t.digit_key(7)).blue, 5);
+    EXPECT_NE(bar_pixels(p), plain_bar) << "the themed bar again";
+    EXPECT_EQ(t.close(), 0u);
+}
+
 TEST(KeyFaces, AThousandStartStopTogglesLeaveTheObjectCountsWhereTheyWere) {
     TracedTimerRun t(object_calls().c_str());
     ASSERT_NE(t.window, nullptr);

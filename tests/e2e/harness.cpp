@@ -48,6 +48,23 @@ std::wstring beside_driver(const wchar_t* name) {
     return path.substr(0, path.rfind(L'\\') + 1) + name;
 }
 
+GlobalHook::GlobalHook(const wchar_t* name, const char* procedure)
+    : module(LoadLibraryW(beside_driver(name).c_str())) {
+    const auto proc =
+        module != nullptr
+            ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(module, procedure)))
+            : nullptr;
+    if (proc != nullptr)
+        hook = SetWindowsHookExW(WH_CBT, proc, module, 0);
+}
+
+GlobalHook::~GlobalHook() {
+    if (hook != nullptr)
+        UnhookWindowsHookEx(hook);
+    if (module != nullptr)
+        FreeLibrary(module);
+}
+
 bool start_unix_shell(std::wstring arguments, const std::wstring& cwd) {
     std::wstring command = L"/bin/sh " + arguments;
     STARTUPINFOW si{};

@@ -34,6 +34,21 @@ void write_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes
 std::wstring built_program(const wchar_t* name);
 // A file beside this driver, such as a library it built.
 std::wstring beside_driver(const wchar_t* name);
+
+// A system-wide WH_CBT hook with `procedure` of the library `name` beside the driver, while this
+// lives: Windows loads the library into each program that makes a window meanwhile.
+class GlobalHook {
+  public:
+    GlobalHook(const wchar_t* name, const char* procedure);
+    ~GlobalHook();
+    GlobalHook(const GlobalHook&) = delete;
+    GlobalHook& operator=(const GlobalHook&) = delete;
+    bool installed() const { return hook != nullptr; }
+
+  private:
+    HMODULE module = nullptr;
+    HHOOK hook = nullptr;
+};
 // A fresh scratch folder (scratch_folder()) holding Plinkett.exe, a copy of the built timer
 // changed by `patch`.
 std::wstring folder_with_timer(const Patch& patch = nullptr);

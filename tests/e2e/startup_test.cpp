@@ -98,17 +98,13 @@ TEST(Startup, AlwaysOnTopByteMakesTheWindowTopmost) {
 }
 
 TEST(Startup, ATimerWhoseWindowCannotBeMadeEnds) {
-    HMODULE module = LoadLibraryW(beside_driver(L"refuse_timer_window.dll").c_str());
-    ASSERT_NE(module, nullptr) << "no hook library beside the driver";
-    auto refuse = reinterpret_cast<HOOKPROC>(
-        reinterpret_cast<void*>(GetProcAddress(module, "refuse_timer_window")));
-    HHOOK hook = SetWindowsHookExW(WH_CBT, refuse, module, 0);
-    ASSERT_NE(hook, nullptr);
-
     const std::wstring folder = folder_with_timer();
-    Process timer(folder + L"\\Plinkett.exe", L"", folder);
-    const DWORD code = timer.wait_exit(10000);
-    UnhookWindowsHookEx(hook);
-    FreeLibrary(module);
+    DWORD code = 0;
+    {
+        GlobalHook refuse(L"refuse_timer_window.dll", "refuse_timer_window");
+        ASSERT_TRUE(refuse.installed());
+        Process timer(folder + L"\\Plinkett.exe", L"", folder);
+        code = timer.wait_exit(10000);
+    }
     EXPECT_EQ(code, 1u) << "still running, or ended as if nothing had failed";
 }
