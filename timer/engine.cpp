@@ -118,6 +118,19 @@ int digit_of_key(WPARAM key) {
     }
 }
 
+// One wheel step: of the set time when idle (`idle_step`), or of a paused run's elapsed time by
+// `unit_ms`, kept between zero and the set time.
+void step_time(int step, SetTime (*idle_step)(SetTime, int), long long unit_ms) {
+    if (pause_tick == 0) {
+        store_set_time(idle_step(set_time(), step));
+        show_time(set_minutes, set_seconds);
+    } else {
+        start_tick =
+            step_paused_start(start_tick, pause_tick, step * unit_ms, total_seconds(set_time()));
+        show_paused();
+    }
+}
+
 } // namespace
 
 void show_time(int minutes, int seconds) {
@@ -204,25 +217,11 @@ void wheel_turn(int delta) {
 }
 
 void step_seconds(int step) {
-    if (pause_tick == 0) {
-        store_set_time(step_set_seconds(set_time(), step));
-        show_time(set_minutes, set_seconds);
-    } else {
-        start_tick =
-            step_paused_start(start_tick, pause_tick, step * 1000LL, total_seconds(set_time()));
-        show_paused();
-    }
+    step_time(step, step_set_seconds, 1000);
 }
 
 void step_minutes(int step) {
-    if (pause_tick == 0) {
-        store_set_time(step_set_minutes(set_time(), step));
-        show_time(set_minutes, set_seconds);
-    } else {
-        start_tick =
-            step_paused_start(start_tick, pause_tick, step * 60000LL, total_seconds(set_time()));
-        show_paused();
-    }
+    step_time(step, step_set_minutes, 60000);
 }
 
 void show_paused() {
