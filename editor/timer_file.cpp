@@ -1,6 +1,7 @@
 #include "timer_file.h"
 
 #include "editor_state.h"
+#include "editor_texts.h"
 #include "editor_window.h"
 #include "file_image.h"
 
@@ -8,7 +9,6 @@
 
 namespace {
 
-constexpr wchar_t check_caption[] = L"チェック！";
 constexpr std::size_t message_capacity = 2048;
 
 // Sharing and access errors that a virus scanner's brief look at a file also causes.
@@ -25,7 +25,7 @@ constexpr DWORD replace_retry_ms = 100;
 // text speaks of something else or, under Wine, is empty.
 const wchar_t* own_error_text(DWORD error) {
     if (error == ERROR_FILE_TOO_LARGE)
-        return L"ファイルが大きすぎます。タイマーの実行ファイルではないようです";
+        return editor_texts::file_too_large;
     return nullptr;
 }
 
@@ -43,9 +43,9 @@ void append_system_error(wchar_t* message, DWORD error) {
         text[n - 1] = L'\0';
     wchar_t number[decimal_capacity];
     append_text(message, message_capacity, own != nullptr ? own : text);
-    append_text(message, message_capacity, L"（エラー ");
+    append_text(message, message_capacity, editor_texts::error_number_open);
     append_text(message, message_capacity, format_decimal(error, number));
-    append_text(message, message_capacity, L"）");
+    append_text(message, message_capacity, editor_texts::error_number_close);
 }
 
 void report_failure(HWND window, const wchar_t* what, DWORD error, const wchar_t* advice) {
@@ -57,29 +57,19 @@ void report_failure(HWND window, const wchar_t* what, DWORD error, const wchar_t
     append_system_error(message, error);
     append_text(message, message_capacity, L"\n\n");
     append_text(message, message_capacity, advice);
-    MessageBoxW(window, message, check_caption, MB_ICONWARNING);
+    MessageBoxW(window, message, editor_texts::check_caption, MB_ICONWARNING);
 }
 
-constexpr wchar_t read_failure[] = L"ファイルを読み込めませんでした。何も書き込まずに終了します。";
-constexpr wchar_t read_advice[] = L"ファイルが他のプログラムに開かれていないか、"
-                                  L"フォルダではないかを確認して下さい。";
-constexpr wchar_t write_failure[] = L"書き込めませんでした。ファイルは元のまま変更されていません。";
-constexpr wchar_t write_advice[] = L"タイマーが起動したままでないか、"
-                                   L"ファイルが読み取り専用でないか、"
-                                   L"ディスクの空きが足りているかを確認して、"
-                                   L"もう一度書き込んで下さい。";
-
 void report_other_version(HWND window) {
-    MessageBoxW(window, L"異なるバージョンのOrvantiは編集できません。", check_caption,
-                MB_ICONWARNING);
+    MessageBoxW(window, editor_texts::other_version, editor_texts::check_caption, MB_ICONWARNING);
 }
 
 void report_refused_number(HWND window, const wchar_t* field) {
-    wchar_t message[message_capacity] = L"「";
+    wchar_t message[message_capacity] = L"";
+    append_text(message, message_capacity, editor_texts::number_refused_open);
     append_text(message, message_capacity, field);
-    append_text(message, message_capacity,
-                L"」には 0 から 65535 までの整数を入力して下さい。何も書き込んでいません。");
-    MessageBoxW(window, message, check_caption, MB_ICONWARNING);
+    append_text(message, message_capacity, editor_texts::number_refused_close);
+    MessageBoxW(window, message, editor_texts::check_caption, MB_ICONWARNING);
 }
 
 // A wide text in a block of the process heap, freed when it ends. Paths live in these: where
@@ -233,7 +223,8 @@ bool find_timer(const wchar_t* arguments) {
 }
 
 void report_timer_not_found() {
-    MessageBoxW(nullptr, L"Orvantiが見つかりません。", L"PlinkettProperty", MB_ICONWARNING);
+    MessageBoxW(nullptr, editor_texts::timer_not_found, editor_texts::not_found_caption,
+                MB_ICONWARNING);
 }
 
 DWORD save_image(const wchar_t* path) {
@@ -260,7 +251,7 @@ void load_from_timer(HWND window) {
     FileImage image;
     const DWORD error = load_file(timer_path);
     if (error != ERROR_SUCCESS) {
-        report_failure(window, read_failure, error, read_advice);
+        report_failure(window, editor_texts::read_failure, error, editor_texts::read_advice);
         PostQuitMessage(0);
         return;
     }
@@ -284,8 +275,7 @@ bool write_to_timer(HWND window) {
     wchar_t font_units[font_field_units];
     take_font_units(font_units);
 
-    MessageBoxW(window, L"書き込みを開始します、Orvantiが終了している事を確認して下さい。",
-                check_caption, MB_ICONWARNING);
+    MessageBoxW(window, editor_texts::before_write, editor_texts::check_caption, MB_ICONWARNING);
 
     // The file as it is now, not as it was at start-up, is the base of the write.
     FileImage image;
@@ -302,7 +292,7 @@ bool write_to_timer(HWND window) {
     if (error == ERROR_SUCCESS)
         error = save_image(timer_path);
     if (error != ERROR_SUCCESS) {
-        report_failure(window, write_failure, error, write_advice);
+        report_failure(window, editor_texts::write_failure, error, editor_texts::write_advice);
         return false;
     }
     return true;
