@@ -2,7 +2,9 @@
 
 #include <cstring>
 
-#include "editor_state.h"
+HANDLE image_heap;
+std::uint8_t* image_block;
+std::size_t image_size;
 
 namespace {
 
@@ -90,25 +92,4 @@ DWORD compare_file(const wchar_t* path) {
     }
     CloseHandle(file);
     return error;
-}
-
-void read_field(std::size_t offset, std::size_t length, void* destination) {
-    copy_out(image_block, image_size, offset, length, destination);
-}
-
-bool write_field(std::size_t offset, std::size_t length, const void* source) {
-    if (image_size < offset + length && !resize_image(offset + length))
-        return false;
-    std::memcpy(image_block + offset, source, length);
-    return true;
-}
-
-bool write_font_name(const wchar_t (&units)[font_field_units]) {
-    std::uint8_t bytes[2 * font_field_units];
-    for (std::size_t i = 0; i < font_field_units; ++i) {
-        const auto unit = static_cast<std::uint16_t>(units[i]);
-        bytes[2 * i] = static_cast<std::uint8_t>(unit & 0xFF);
-        bytes[2 * i + 1] = static_cast<std::uint8_t>(unit >> 8);
-    }
-    return write_field(font_name_offset, sizeof bytes, bytes);
 }

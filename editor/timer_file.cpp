@@ -287,8 +287,11 @@ bool write_to_timer(HWND window) {
         report_other_version(window);
         return false;
     }
-    if (error == ERROR_SUCCESS && !patch_image(editor_settings, font_units))
+    const std::size_t size = patched_size(image_size);
+    if (error == ERROR_SUCCESS && size != image_size && !resize_image(size))
         error = ERROR_NOT_ENOUGH_MEMORY;
+    if (error == ERROR_SUCCESS)
+        patch_image(image_block, image_size, editor_settings, font_units);
     if (error == ERROR_SUCCESS)
         error = save_image(timer_path);
     if (error != ERROR_SUCCESS) {

@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "editor_state.h"
-#include "file_image.h"
 #include "patcher.h"
 
 using Bytes = std::vector<std::uint8_t>;
@@ -42,16 +40,14 @@ EditorSettings read_guarded(Bytes data, std::size_t size) {
     return read_settings(data.data(), size);
 }
 
-// The current file image after patching `file` with `values` and the font text.
+// `file` grown as a write grows it and patched with `values` and the font text.
 Bytes patched(const Bytes& file, const EditorSettings& values, const wchar_t* font) {
-    FileImage image;
-    EXPECT_TRUE(resize_image(file.size()));
-    if (!file.empty())
-        std::memcpy(image_block, file.data(), file.size());
+    Bytes image = file;
+    image.resize(patched_size(file.size()));
     wchar_t units[font_field_units];
     font_units_from_text(font, units);
-    EXPECT_TRUE(patch_image(values, units));
-    return Bytes(image_block, image_block + image_size);
+    EXPECT_TRUE(patch_image(image.data(), image.size(), values, units));
+    return image;
 }
 
 EditorSettings some_values() {
