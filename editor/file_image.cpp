@@ -1,7 +1,5 @@
 #include "file_image.h"
 
-#include <cstring>
-
 HANDLE image_heap;
 std::uint8_t* image_block;
 std::size_t image_size;
@@ -64,32 +62,6 @@ DWORD load_file(const wchar_t* path) {
     if (file == INVALID_HANDLE_VALUE)
         return GetLastError();
     const DWORD error = read_whole_file(file);
-    CloseHandle(file);
-    return error;
-}
-
-DWORD compare_file(const wchar_t* path) {
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return GetLastError();
-    DWORD error = ERROR_SUCCESS;
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file, &size))
-        error = GetLastError();
-    else if (size.QuadPart != static_cast<LONGLONG>(image_size))
-        error = ERROR_FILE_INVALID;
-    std::uint8_t chunk[4096];
-    for (std::size_t done = 0; error == ERROR_SUCCESS && done < image_size;) {
-        const std::size_t rest = image_size - done;
-        DWORD got = 0;
-        if (!ReadFile(file, chunk, static_cast<DWORD>(rest < sizeof chunk ? rest : sizeof chunk),
-                      &got, nullptr))
-            error = GetLastError();
-        else if (got == 0 || std::memcmp(chunk, image_block + done, got) != 0)
-            error = ERROR_FILE_INVALID;
-        done += got;
-    }
     CloseHandle(file);
     return error;
 }

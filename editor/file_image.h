@@ -29,7 +29,3 @@ bool resize_image(std::size_t size);
 // Replaces the image with the whole file at `path`. ERROR_SUCCESS, or the system's error code
 // (the image's contents are then unspecified).
 DWORD load_file(const wchar_t* path);
-
-// ERROR_SUCCESS when the file at `path` holds exactly the image's bytes; ERROR_FILE_INVALID
-// when it holds others, or the system's error code when it cannot be read.
-DWORD compare_file(const wchar_t* path);

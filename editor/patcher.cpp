@@ -136,23 +136,6 @@ bool timer_path_from_arguments(const wchar_t* arguments, wchar_t* path, std::siz
     return true;
 }
 
-std::size_t folder_length(const wchar_t* path) {
-    std::size_t length = 0;
-    for (std::size_t i = 0; path[i] != L'\0'; ++i)
-        if (path[i] == L'\\' || path[i] == L'/' || path[i] == L':')
-            length = i + 1;
-    return length;
-}
-
-void temporary_name(std::uint32_t unique, wchar_t (&name)[temporary_name_units]) {
-    const wchar_t digits[] = L"0123456789ABCDEF";
-    const wchar_t pattern[temporary_name_units] = L"plk0000.tmp";
-    for (std::size_t i = 0; i < temporary_name_units; ++i)
-        name[i] = pattern[i];
-    for (std::size_t i = 0; i < 4; ++i)
-        name[6 - i] = digits[(unique >> (4 * i)) & 0xF];
-}
-
 void append_text(wchar_t* buffer, std::size_t capacity, const wchar_t* text) {
     std::size_t length = std::wcslen(buffer);
     while (*text != L'\0' && length + 1 < capacity)

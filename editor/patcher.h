@@ -75,15 +75,6 @@ const wchar_t* format_decimal(std::uint32_t value, wchar_t (&text)[decimal_capac
 // when the path does not fit `capacity` units with its terminator.
 bool timer_path_from_arguments(const wchar_t* arguments, wchar_t* path, std::size_t capacity);
 
-// The length of the folder part of `path`: up to and including its last separator ("\\", "/"
-// or the ":" of a drive), 0 for a bare name.
-std::size_t folder_length(const wchar_t* path);
-
-// Name of a temporary file: "plk", the low 16 bits of `unique` as four hexadecimal digits, and
-// ".tmp", terminated.
-constexpr std::size_t temporary_name_units = 12;
-void temporary_name(std::uint32_t unique, wchar_t (&name)[temporary_name_units]);
-
 // Appends `text` to the terminated string in `buffer`, cutting it short to stay terminated
 // within `capacity` units.
 void append_text(wchar_t* buffer, std::size_t capacity, const wchar_t* text);

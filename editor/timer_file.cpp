@@ -1,5 +1,6 @@
 #include "timer_file.h"
 
+#include "atomic_replace.h"
 #include "editor_state.h"
 #include "editor_texts.h"
 #include "editor_window.h"
@@ -10,15 +11,6 @@
 namespace {
 
 constexpr std::size_t message_capacity = 2048;
-
-// Sharing and access errors that a virus scanner's brief look at a file also causes.
-bool may_pass(DWORD error) {
-    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
-           error == ERROR_LOCK_VIOLATION;
-}
-// Five tries 100 ms apart outlast a lock of about 400 ms.
-constexpr int replace_attempts = 5;
-constexpr DWORD replace_retry_ms = 100;
 
 // The editor's own words for an error it gives itself: ERROR_FILE_TOO_LARGE is its refusal of
 // a file beyond the size any timer executable has (file_image.cpp), for which the system's
@@ -72,143 +64,6 @@ void report_refused_number(HWND window, const wchar_t* field) {
     MessageBoxW(window, message, editor_texts::check_caption, MB_ICONWARNING);
 }
 
-// A wide text in a block of the process heap, freed when it ends. Paths live in these: where
-// long paths are accepted, no fixed buffer holds every one.
-class HeapText {
-  public:
-    HeapText() = default;
-    ~HeapText() { release(); }
-    HeapText(const HeapText&) = delete;
-    HeapText& operator=(const HeapText&) = delete;
-
-    // Room for `units` units, all zero; false when memory ran out.
-    bool allocate(std::size_t units) {
-        release();
-        text = static_cast<wchar_t*>(
-            HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, units * sizeof(wchar_t)));
-        return text != nullptr;
-    }
-
-    wchar_t* text = nullptr;
-
-  private:
-    void release() {
-        if (text != nullptr)
-            HeapFree(GetProcessHeap(), 0, text);
-        text = nullptr;
-    }
-};
-
-using GetFinalPathNameByHandleWFn = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
-
-// The path of the file that `path` leads to once links are followed, into `final`. Replacing
-// that file, not the link, leaves the link a link and the file it points to written. Windows
-// XP has no such call (nor file links); there, and where the file system cannot say, false:
-// the path itself is then the file.
-bool final_path_of(const wchar_t* path, HeapText& final) {
-    const auto get_final_path =
-        reinterpret_cast<GetFinalPathNameByHandleWFn>(reinterpret_cast<void*>(
-            GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetFinalPathNameByHandleW")));
-    if (get_final_path == nullptr)
-        return false;
-    HANDLE file = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    // The first call tells the room needed (with the terminator); the second fills it and
-    // returns the length without it, or more, had the name grown meanwhile, or 0.
-    constexpr DWORD flags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
-    const DWORD needed = get_final_path(file, nullptr, 0, flags);
-    DWORD got = 0;
-    if (needed != 0 && final.allocate(needed))
-        got = get_final_path(file, final.text, needed, flags);
-    const bool found = got != 0 && got < needed;
-    CloseHandle(file);
-    return found;
-}
-
-// Creates a temporary file "plkXXXX.tmp" in the folder of `path`, open for writing and shared
-// with no one, with a name no file there has yet. Its path goes to `name`.
-HANDLE create_temporary(const wchar_t* path, HeapText& name, DWORD& error) {
-    const std::size_t folder = folder_length(path);
-    if (!name.allocate(folder + temporary_name_units)) {
-        error = ERROR_NOT_ENOUGH_MEMORY;
-        return INVALID_HANDLE_VALUE;
-    }
-    std::wmemcpy(name.text, path, folder);
-    const DWORD first = GetTickCount() ^ GetCurrentProcessId();
-    error = ERROR_FILE_EXISTS;
-    for (DWORD n = 0; n < 0x10000 && error == ERROR_FILE_EXISTS; ++n) {
-        wchar_t unique[temporary_name_units];
-        temporary_name(first + n, unique);
-        std::wmemcpy(name.text + folder, unique, temporary_name_units);
-        HANDLE file = CreateFileW(name.text, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE)
-            return file;
-        error = GetLastError();
-        if (error == ERROR_ALREADY_EXISTS)
-            error = ERROR_FILE_EXISTS;
-    }
-    return INVALID_HANDLE_VALUE;
-}
-
-// Writes the whole image to `file`, flushes and closes it.
-DWORD write_image_to(HANDLE file) {
-    DWORD error = ERROR_SUCCESS;
-    std::size_t done = 0;
-    while (error == ERROR_SUCCESS && done < image_size) {
-        DWORD written = 0;
-        if (!WriteFile(file, image_block + done, static_cast<DWORD>(image_size - done), &written,
-                       nullptr))
-            error = GetLastError();
-        else if (written == 0)
-            error = ERROR_WRITE_FAULT;
-        done += written;
-    }
-    if (error == ERROR_SUCCESS && !FlushFileBuffers(file))
-        error = GetLastError();
-    if (!CloseHandle(file) && error == ERROR_SUCCESS)
-        error = GetLastError();
-    return error;
-}
-
-// A file that a running program was started from cannot be opened for writing (error 32), nor
-// can a read-only one (error 5). Asking first keeps the replace from going ahead where it
-// would only succeed by moving the running program's file aside. The read-only attribute is
-// honoured even where the file system would let an administrator write the file.
-DWORD check_writable(const wchar_t* path) {
-    const DWORD attributes = GetFileAttributesW(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return GetLastError();
-    if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))
-        return ERROR_ACCESS_DENIED;
-    HANDLE file =
-        CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return GetLastError();
-    CloseHandle(file);
-    return ERROR_SUCCESS;
-}
-
-DWORD replace_file(const wchar_t* replacement, const wchar_t* path) {
-    DWORD error = ERROR_SUCCESS;
-    for (int attempt = 0; attempt < replace_attempts; ++attempt) {
-        if (attempt > 0)
-            Sleep(replace_retry_ms);
-        error = check_writable(path);
-        if (error == ERROR_SUCCESS &&
-            MoveFileExW(replacement, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            return ERROR_SUCCESS;
-        if (error == ERROR_SUCCESS)
-            error = GetLastError();
-        if (!may_pass(error))
-            break;
-    }
-    return error;
-}
-
 } // namespace
 
 bool find_timer(const wchar_t* arguments) {
@@ -225,26 +80,6 @@ bool find_timer(const wchar_t* arguments) {
 void report_timer_not_found() {
     MessageBoxW(nullptr, editor_texts::timer_not_found, editor_texts::not_found_caption,
                 MB_ICONWARNING);
-}
-
-DWORD save_image(const wchar_t* path) {
-    HeapText final;
-    const wchar_t* target = final_path_of(path, final) ? final.text : path;
-    HeapText temporary;
-    DWORD error = ERROR_SUCCESS;
-    HANDLE file = create_temporary(target, temporary, error);
-    if (file == INVALID_HANDLE_VALUE)
-        return error;
-    error = write_image_to(file);
-    if (error == ERROR_SUCCESS)
-        error = replace_file(temporary.text, target);
-    if (error != ERROR_SUCCESS) {
-        DeleteFileW(temporary.text);
-        return error;
-    }
-    // The write counts only when the file the user named now holds the image, whatever links
-    // or file systems stood between.
-    return compare_file(path);
 }
 
 void load_from_timer(HWND window) {
@@ -293,7 +128,7 @@ bool write_to_timer(HWND window) {
     if (error == ERROR_SUCCESS)
         patch_image(image_block, image_size, editor_settings, font_units);
     if (error == ERROR_SUCCESS)
-        error = save_image(timer_path);
+        error = atomic_replace(timer_path, image_block, image_size);
     if (error != ERROR_SUCCESS) {
         report_failure(window, editor_texts::write_failure, error, editor_texts::write_advice);
         return false;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "patcher.h"
+#include "replace_policy.h"
 
 namespace {
 
@@ -250,6 +251,61 @@ void check_append_text() {
     CHECK(want == buffer.get(), "%zu + \"%ls\" in %zu", had, text.get(), capacity);
 }
 
+// The temporary file's path, in a block of exactly the room the replace gives it: the folder
+// of the path (up to its last "\\", "/" or ":"), then "plk", four hexadecimal digits, ".tmp".
+void check_temporary_path() {
+    const auto path = random_text(uniform(0, 20), L"ab.\\/:");
+    const std::uint32_t unique = static_cast<std::uint32_t>(uniform(0, 0xFFFFFFFFu));
+    const std::size_t folder = folder_length(path.get());
+    std::unique_ptr<wchar_t[]> temporary(new wchar_t[folder + temporary_name_units]);
+    temporary_path(path.get(), unique, temporary.get());
+    const std::wstring given(path.get());
+    const std::wstring want_folder = given.substr(0, given.find_last_of(L"\\/:") + 1);
+    wchar_t digits[5];
+    std::swprintf(digits, 5, L"%04X", unique & 0xFFFF);
+    const std::wstring want = want_folder + L"plk" + digits + L".tmp";
+    CHECK(folder == want_folder.size() && want == temporary.get(), "\"%ls\" gave \"%ls\"",
+          path.get(), temporary.get());
+}
+
+std::vector<std::uint8_t> random_bytes(std::size_t size) {
+    std::vector<std::uint8_t> bytes(size);
+    for (auto& b : bytes)
+        b = static_cast<std::uint8_t>(uniform(0, 255));
+    return bytes;
+}
+
+// What counts as written: a file read back in chunks of any length (as short reads give them)
+// matches only when it holds exactly the image's bytes.
+void check_read_back() {
+    const auto image = random_bytes(uniform(0, 64));
+    std::vector<std::uint8_t> file = image;
+    switch (uniform(0, 3)) {
+    case 0:
+        if (!file.empty())
+            file[uniform(0, file.size() - 1)] ^= static_cast<std::uint8_t>(uniform(1, 255));
+        break;
+    case 1:
+        file.resize(uniform(0, file.size())); // the file ends early
+        break;
+    default:
+        break;
+    }
+    bool matches = true;
+    for (std::size_t done = 0; matches && done < image.size();) {
+        const std::size_t left = done < file.size() ? file.size() - done : 0;
+        const std::size_t got = uniform(left == 0 ? 0 : 1, std::min(left, image.size() - done));
+        std::unique_ptr<std::uint8_t[]> chunk(new std::uint8_t[got]);
+        std::copy(file.begin() + static_cast<std::ptrdiff_t>(done),
+                  file.begin() + static_cast<std::ptrdiff_t>(done + got), chunk.get());
+        matches = read_back_matches(image.data(), image.size(), done, chunk.get(), got);
+        if (got == 0)
+            break; // the file ended: a reader that went on would never finish
+        done += got;
+    }
+    CHECK(matches == (file == image), "image of %zu bytes, file of %zu", image.size(), file.size());
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -270,6 +326,8 @@ int main(int argc, char** argv) {
             check_format_decimal();
             check_timer_path();
             check_append_text();
+            check_temporary_path();
+            check_read_back();
         }
     }
     std::printf("patcher_fuzz: %s\n", failures == 0 ? "passed" : "FAILED");

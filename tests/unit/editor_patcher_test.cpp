@@ -1,12 +1,15 @@
 // The editor's byte work on the timer's executable, the checks on typed text and the command
-// line.
+// line, and the decisions of the file replace.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include <windows.h>
+
 #include "patcher.h"
+#include "replace_policy.h"
 
 using Bytes = std::vector<std::uint8_t>;
 using settings_block::file_offset;
@@ -239,4 +242,36 @@ TEST(EditorCommandLine, PathIsTheArgumentsWithoutEnclosingQuotesAndBlanks) {
     EXPECT_TRUE(timer_path_from_arguments(L"\"a.exe\"", small, 6));
     EXPECT_FALSE(timer_path_from_arguments(L"\"ab.exe\"", small, 6));
     EXPECT_FALSE(timer_path_from_arguments(L"", small, 8)); // "Plinkett.exe" does not fit
+}
+
+TEST(EditorReplace, OnlySharingAndAccessErrorsAreTriedAgainFiveTriesInAll) {
+    for (DWORD error : {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_LOCK_VIOLATION}) {
+        for (int attempts = 1; attempts < 5; ++attempts)
+            EXPECT_TRUE(try_replace_again(attempts, error)) << error << " after " << attempts;
+        EXPECT_FALSE(try_replace_again(5, error)) << error;
+    }
+    for (DWORD error : {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_DISK_FULL,
+                        ERROR_FILE_EXISTS, ERROR_FILE_INVALID})
+        EXPECT_FALSE(try_replace_again(1, error)) << error;
+}
+
+TEST(EditorReplace, TemporaryFileLiesBesideTheFileAndPassesOverTakenNames) {
+    struct Case {
+        const wchar_t* path;
+        std::uint32_t unique;
+        const wchar_t* temporary;
+    } cases[] = {
+        {L"C:\\timers\\Plinkett.exe", 0x12ABCD, L"C:\\timers\\plkABCD.tmp"},
+        {L"Plinkett.exe", 7, L"plk0007.tmp"},
+        {L"D:Plinkett.exe", 0xFFFF, L"D:plkFFFF.tmp"},
+        {L"a/b\\", 0x10000, L"a/b\\plk0000.tmp"},
+    };
+    for (const auto& c : cases) {
+        wchar_t temporary[64];
+        temporary_path(c.path, c.unique, temporary);
+        EXPECT_STREQ(temporary, c.temporary);
+    }
+    EXPECT_TRUE(temporary_name_taken(ERROR_FILE_EXISTS));
+    EXPECT_TRUE(temporary_name_taken(ERROR_ALREADY_EXISTS));
+    EXPECT_FALSE(temporary_name_taken(ERROR_ACCESS_DENIED));
 }
