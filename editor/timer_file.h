@@ -1,18 +1,5 @@
-// The editor's side of the timer's executable file: finding it, the start-up load with its
-// version check, and the write, which replaces the file only as a whole.
+// Finding the timer's executable, whose path the file functions then receive.
 #pragma once
-
-#include <windows.h>
 
 // Sets timer_path from the command-line arguments; true when an entry of that name exists.
 bool find_timer(const wchar_t* arguments);
-// The not-found message, shown before any window exists.
-void report_timer_not_found();
-
-// Start-up: reads the file, fills the window's controls and checks the version. Posts the
-// quit message when the file cannot be read or has another version.
-void load_from_timer(HWND window);
-
-// The write button: takes the values from the controls and rewrites the file. True when the
-// file was written; false when the user was told why nothing was written.
-bool write_to_timer(HWND window);
