@@ -1,10 +1,11 @@
 #include "file_image.h"
 
-HANDLE image_heap;
 std::uint8_t* image_block;
 std::size_t image_size;
 
 namespace {
+
+HANDLE image_heap; // the process heap, taken by each FileImage
 
 // Far beyond any timer executable; keeps a wrong path from filling memory.
 constexpr LONGLONG largest_image = 64LL * 1024 * 1024;

@@ -8,7 +8,6 @@
 #include <cstdint>
 
 // The block and its length; a FileImage owns the block for its lifetime.
-extern HANDLE image_heap;
 extern std::uint8_t* image_block;
 extern std::size_t image_size;
 

@@ -3,6 +3,19 @@
 #include <cstring>
 #include <cwchar>
 
+namespace {
+
+void temporary_name(std::uint32_t unique, wchar_t (&name)[temporary_name_units]) {
+    const wchar_t digits[] = L"0123456789ABCDEF";
+    const wchar_t pattern[temporary_name_units] = L"plk0000.tmp";
+    for (std::size_t i = 0; i < temporary_name_units; ++i)
+        name[i] = pattern[i];
+    for (std::size_t i = 0; i < 4; ++i)
+        name[6 - i] = digits[(unique >> (4 * i)) & 0xF];
+}
+
+} // namespace
+
 bool try_replace_again(int attempts, std::uint32_t error) {
     const bool may_pass = error == system_error::access_denied ||
                           error == system_error::sharing_violation ||
@@ -16,15 +29,6 @@ std::size_t folder_length(const wchar_t* path) {
         if (path[i] == L'\\' || path[i] == L'/' || path[i] == L':')
             length = i + 1;
     return length;
-}
-
-void temporary_name(std::uint32_t unique, wchar_t (&name)[temporary_name_units]) {
-    const wchar_t digits[] = L"0123456789ABCDEF";
-    const wchar_t pattern[temporary_name_units] = L"plk0000.tmp";
-    for (std::size_t i = 0; i < temporary_name_units; ++i)
-        name[i] = pattern[i];
-    for (std::size_t i = 0; i < 4; ++i)
-        name[6 - i] = digits[(unique >> (4 * i)) & 0xF];
 }
 
 void temporary_path(const wchar_t* path, std::uint32_t unique, wchar_t* temporary) {

@@ -29,13 +29,10 @@ bool try_replace_again(int attempts, std::uint32_t error);
 // or the ":" of a drive), 0 for a bare name.
 std::size_t folder_length(const wchar_t* path);
 
-// Name of a temporary file: "plk", the low 16 bits of `unique` as four hexadecimal digits, and
-// ".tmp", terminated.
+// The temporary file's path beside the file at `path`: its folder, then "plk", the low 16 bits
+// of `unique` as four hexadecimal digits, and ".tmp", terminated, into `temporary`, which has
+// room for folder_length(path) + temporary_name_units units.
 constexpr std::size_t temporary_name_units = 12;
-void temporary_name(std::uint32_t unique, wchar_t (&name)[temporary_name_units]);
-
-// The temporary file's path beside the file at `path`: its folder, then temporary_name(unique),
-// into `temporary`, which has room for folder_length(path) + temporary_name_units units.
 void temporary_path(const wchar_t* path, std::uint32_t unique, wchar_t* temporary);
 
 // Each name of the 16-bit range is tried once; a name is passed over only when a file of that
