@@ -3,10 +3,6 @@
 wchar_t timer_path[timer_path_capacity];
 EditorSettings editor_settings;
 
-HANDLE image_heap;
-std::uint8_t* image_block;
-std::size_t image_size;
-
 HWND editor_window;
 HWND alarm_time_label;
 HWND alarm_time_box;

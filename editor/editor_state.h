@@ -16,12 +16,6 @@ extern wchar_t timer_path[timer_path_capacity];
 // The values read at start-up; at write time the numbers and the flag come from the controls.
 extern EditorSettings editor_settings;
 
-// The file image: the whole executable in one block of the process heap. A FileImage object
-// owns the block for its lifetime; at most one exists at a time.
-extern HANDLE image_heap;
-extern std::uint8_t* image_block;
-extern std::size_t image_size;
-
 // The window and its twelve controls, in creation order.
 extern HWND editor_window;
 extern HWND alarm_time_label;

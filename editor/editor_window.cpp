@@ -2,6 +2,7 @@
 
 #include "dpi.h"
 #include "editor_state.h"
+#include "editor_texts.h"
 
 namespace {
 
@@ -25,18 +26,20 @@ struct ControlRow {
 };
 
 const ControlRow control_rows[] = {
-    {&alarm_time_label, L"STATIC", L"アラーム時間（ミリ秒）:", 0, 0, 0, 0, 10},
+    {&alarm_time_label, L"STATIC", editor_texts::alarm_time_label, 0, 0, 0, 0, 10},
     {&alarm_time_box, L"EDIT", L"100", WS_EX_CLIENTEDGE, ES_NUMBER, 0, 0, 0},
-    {&frequency_label, L"STATIC", L"周波数（Hz）:", 0, 0, 0, 0, 5},
+    {&frequency_label, L"STATIC", editor_texts::frequency_label, 0, 0, 0, 0, 5},
     {&frequency_box, L"EDIT", L"100", WS_EX_CLIENTEDGE, ES_NUMBER, 0, 0, 0},
-    {&duration_label, L"STATIC", L"持続時間（ミリ秒）:", 0, 0, 0, 0, 5},
+    {&duration_label, L"STATIC", editor_texts::duration_label, 0, 0, 0, 0, 5},
     {&duration_box, L"EDIT", L"100", WS_EX_CLIENTEDGE, ES_NUMBER, 0, 0, 0},
-    {&interval_label, L"STATIC", L"間隔（ミリ秒）:", 0, 0, 0, 0, 5},
+    {&interval_label, L"STATIC", editor_texts::interval_label, 0, 0, 0, 0, 5},
     {&interval_box, L"EDIT", L"100", WS_EX_CLIENTEDGE, ES_NUMBER, 0, 0, 0},
-    {&always_on_top_box, L"BUTTON", L"常に手前に表示", 0, BS_AUTOCHECKBOX, 50, 0, 5},
-    {&font_name_label, L"STATIC", L"フォント名 :", 0, 0, 0, 0, 5},
+    {&always_on_top_box, L"BUTTON", editor_texts::always_on_top_label, 0, BS_AUTOCHECKBOX, 50, 0,
+     5},
+    {&font_name_label, L"STATIC", editor_texts::font_name_label, 0, 0, 0, 0, 5},
     {&font_name_box, L"EDIT", L"", WS_EX_CLIENTEDGE, ES_LEFT, 0, 0, 0},
-    {&write_button, L"BUTTON", L"書き込み", 0, BS_PUSHBUTTON, button_height, write_button_id, 15},
+    {&write_button, L"BUTTON", editor_texts::write_label, 0, BS_PUSHBUTTON, button_height,
+     write_button_id, 15},
 };
 
 struct NumberBox {
@@ -46,10 +49,10 @@ struct NumberBox {
 };
 
 const NumberBox number_boxes[] = {
-    {&alarm_time_box, L"アラーム時間（ミリ秒）", &EditorSettings::alarm_time_ms},
-    {&frequency_box, L"周波数（Hz）", &EditorSettings::beep_frequency_hz},
-    {&duration_box, L"持続時間（ミリ秒）", &EditorSettings::beep_duration_ms},
-    {&interval_box, L"間隔（ミリ秒）", &EditorSettings::beep_interval_ms},
+    {&alarm_time_box, editor_texts::alarm_time_field, &EditorSettings::alarm_time_ms},
+    {&frequency_box, editor_texts::frequency_field, &EditorSettings::beep_frequency_hz},
+    {&duration_box, editor_texts::duration_field, &EditorSettings::beep_duration_ms},
+    {&interval_box, editor_texts::interval_field, &EditorSettings::beep_interval_ms},
 };
 
 // The window's DPI and, away from the system DPI, the font of its controls: the stock system
@@ -203,7 +206,8 @@ void fill_controls(const EditorSettings& values) {
     SendMessageW(always_on_top_box, BM_SETCHECK,
                  values.always_on_top != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
     SetWindowTextW(font_name_box, values.font_name);
-    wchar_t title[16] = L"Version ";
+    wchar_t title[16] = L"";
+    append_text(title, 16, editor_texts::title_prefix);
     append_text(title, 16, format_decimal(values.version, text));
     SetWindowTextW(editor_window, title);
 }

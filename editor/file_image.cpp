@@ -1,10 +1,11 @@
 #include "file_image.h"
 
-#include <cstring>
-
-#include "editor_state.h"
+std::uint8_t* image_block;
+std::size_t image_size;
 
 namespace {
+
+HANDLE image_heap; // the process heap, taken by each FileImage
 
 // Far beyond any timer executable; keeps a wrong path from filling memory.
 constexpr LONGLONG largest_image = 64LL * 1024 * 1024;
@@ -64,51 +65,4 @@ DWORD load_file(const wchar_t* path) {
     const DWORD error = read_whole_file(file);
     CloseHandle(file);
     return error;
-}
-
-DWORD compare_file(const wchar_t* path) {
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return GetLastError();
-    DWORD error = ERROR_SUCCESS;
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file, &size))
-        error = GetLastError();
-    else if (size.QuadPart != static_cast<LONGLONG>(image_size))
-        error = ERROR_FILE_INVALID;
-    std::uint8_t chunk[4096];
-    for (std::size_t done = 0; error == ERROR_SUCCESS && done < image_size;) {
-        const std::size_t rest = image_size - done;
-        DWORD got = 0;
-        if (!ReadFile(file, chunk, static_cast<DWORD>(rest < sizeof chunk ? rest : sizeof chunk),
-                      &got, nullptr))
-            error = GetLastError();
-        else if (got == 0 || std::memcmp(chunk, image_block + done, got) != 0)
-            error = ERROR_FILE_INVALID;
-        done += got;
-    }
-    CloseHandle(file);
-    return error;
-}
-
-void read_field(std::size_t offset, std::size_t length, void* destination) {
-    copy_out(image_block, image_size, offset, length, destination);
-}
-
-bool write_field(std::size_t offset, std::size_t length, const void* source) {
-    if (image_size < offset + length && !resize_image(offset + length))
-        return false;
-    std::memcpy(image_block + offset, source, length);
-    return true;
-}
-
-bool write_font_name(const wchar_t (&units)[font_field_units]) {
-    std::uint8_t bytes[2 * font_field_units];
-    for (std::size_t i = 0; i < font_field_units; ++i) {
-        const auto unit = static_cast<std::uint16_t>(units[i]);
-        bytes[2 * i] = static_cast<std::uint8_t>(unit & 0xFF);
-        bytes[2 * i + 1] = static_cast<std::uint8_t>(unit >> 8);
-    }
-    return write_field(font_name_offset, sizeof bytes, bytes);
 }

@@ -1,12 +1,15 @@
-// The whole timer executable held in one block of the process heap (image_block, image_size in
-// editor_state.h). All growth is zero-filled, so every byte the file does not supply is zero.
+// The whole timer executable held in one block of the process heap. All growth is
+// zero-filled, so every byte the file does not supply is zero.
 #pragma once
 
 #include <windows.h>
 
 #include <cstddef>
+#include <cstdint>
 
-#include "patcher.h"
+// The block and its length; a FileImage owns the block for its lifetime.
+extern std::uint8_t* image_block;
+extern std::size_t image_size;
 
 // Scoped owner of the block: takes the process heap and an empty block, and frees the block
 // when it ends. At most one exists at a time.
@@ -25,17 +28,3 @@ bool resize_image(std::size_t size);
 // Replaces the image with the whole file at `path`. ERROR_SUCCESS, or the system's error code
 // (the image's contents are then unspecified).
 DWORD load_file(const wchar_t* path);
-
-// ERROR_SUCCESS when the file at `path` holds exactly the image's bytes; ERROR_FILE_INVALID
-// when it holds others, or the system's error code when it cannot be read.
-DWORD compare_file(const wchar_t* path);
-
-// Copies `length` bytes at `offset` of the image; bytes beyond its end read as zero.
-void read_field(std::size_t offset, std::size_t length, void* destination);
-
-// Copies `length` bytes to `offset` of the image, first growing it to offset + length when it
-// ends earlier. False when memory ran out, leaving the image as it was.
-bool write_field(std::size_t offset, std::size_t length, const void* source);
-
-// Stores 32 units as little-endian bytes over the font-name field.
-bool write_font_name(const wchar_t (&units)[font_field_units]);

@@ -1,6 +1,7 @@
 // PlinkettProperty: start-up, the window procedure and the message loop.
 #include <windows.h>
 
+#include "editor_controller.h"
 #include "editor_state.h"
 #include "editor_window.h"
 #include "timer_file.h"

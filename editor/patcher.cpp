@@ -2,8 +2,6 @@
 
 #include <cwchar>
 
-#include "file_image.h"
-
 namespace {
 
 std::uint16_t u16_at(const std::uint8_t* data, std::size_t size, std::size_t offset) {
@@ -12,10 +10,9 @@ std::uint16_t u16_at(const std::uint8_t* data, std::size_t size, std::size_t off
     return settings_block::read_u16(bytes, 0);
 }
 
-bool write_u16(std::size_t offset, std::uint16_t value) {
-    const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(value & 0xFF),
-                                   static_cast<std::uint8_t>(value >> 8)};
-    return write_field(offset, 2, bytes);
+void put_u16(std::uint8_t* image, std::size_t offset, std::uint16_t value) {
+    image[offset] = static_cast<std::uint8_t>(value & 0xFF);
+    image[offset + 1] = static_cast<std::uint8_t>(value >> 8);
 }
 
 bool is_blank(wchar_t c) {
@@ -70,14 +67,18 @@ void font_units_from_text(const wchar_t* text, wchar_t (&units)[font_field_units
         units[i] = i < length ? text[i] : L'\0';
 }
 
-bool patch_image(const EditorSettings& values, const wchar_t (&font_units)[font_field_units]) {
-    const std::uint8_t always_on_top = values.always_on_top != 0 ? 1 : 0;
-    return write_field(always_on_top_offset, 1, &always_on_top) &&
-           write_u16(alarm_time_ms_offset, values.alarm_time_ms) &&
-           write_u16(beep_frequency_hz_offset, values.beep_frequency_hz) &&
-           write_u16(beep_duration_ms_offset, values.beep_duration_ms) &&
-           write_u16(beep_interval_ms_offset, values.beep_interval_ms) &&
-           write_font_name(font_units);
+bool patch_image(std::uint8_t* image, std::size_t size, const EditorSettings& values,
+                 const wchar_t (&font_units)[font_field_units]) {
+    if (size < font_field_end)
+        return false;
+    image[always_on_top_offset] = values.always_on_top != 0 ? 1 : 0;
+    put_u16(image, alarm_time_ms_offset, values.alarm_time_ms);
+    put_u16(image, beep_frequency_hz_offset, values.beep_frequency_hz);
+    put_u16(image, beep_duration_ms_offset, values.beep_duration_ms);
+    put_u16(image, beep_interval_ms_offset, values.beep_interval_ms);
+    for (std::size_t i = 0; i < font_field_units; ++i)
+        put_u16(image, font_name_offset + 2 * i, static_cast<std::uint16_t>(font_units[i]));
+    return true;
 }
 
 bool parse_number(const wchar_t* text, std::uint16_t& value) {
@@ -133,23 +134,6 @@ bool timer_path_from_arguments(const wchar_t* arguments, wchar_t* path, std::siz
     std::wmemcpy(path, begin, length);
     path[length] = L'\0';
     return true;
-}
-
-std::size_t folder_length(const wchar_t* path) {
-    std::size_t length = 0;
-    for (std::size_t i = 0; path[i] != L'\0'; ++i)
-        if (path[i] == L'\\' || path[i] == L'/' || path[i] == L':')
-            length = i + 1;
-    return length;
-}
-
-void temporary_name(std::uint32_t unique, wchar_t (&name)[temporary_name_units]) {
-    const wchar_t digits[] = L"0123456789ABCDEF";
-    const wchar_t pattern[temporary_name_units] = L"plk0000.tmp";
-    for (std::size_t i = 0; i < temporary_name_units; ++i)
-        name[i] = pattern[i];
-    for (std::size_t i = 0; i < 4; ++i)
-        name[6 - i] = digits[(unique >> (4 * i)) & 0xF];
 }
 
 void append_text(wchar_t* buffer, std::size_t capacity, const wchar_t* text) {

@@ -1,6 +1,6 @@
 // The editor's byte work on the timer's executable: where the settings fields lie in the file,
-// how they are read from and written into the file image, and the checks on what the user
-// typed. Everything here but patch_image is pure; patch_image works on the current FileImage.
+// how they are read from and written into the bytes of a file, and the checks on what the user
+// typed. Plain functions on the buffers they are given, free of the system's calls.
 #pragma once
 
 #include <cstddef>
@@ -47,10 +47,18 @@ EditorSettings read_settings(const std::uint8_t* data, std::size_t size);
 // cut where it would split a surrogate pair keeps 30 units, so no half character is stored.
 void font_units_from_text(const wchar_t* text, wchar_t (&units)[font_field_units]);
 
-// Writes the editable fields into the current file image: always_on_top as 0 or 1, the four
-// numbers, then all 32 font-name units. Magic and version are left alone. The image keeps its
-// length unless it ends before a field; it then grows with zeros. False when memory ran out.
-bool patch_image(const EditorSettings& values, const wchar_t (&font_units)[font_field_units]);
+// The length of a file image of `size` bytes once written: a file that ends before the end of
+// the font-name field grows to exactly that end, with zeros; a longer one keeps its length.
+constexpr std::size_t patched_size(std::size_t size) {
+    return size < font_field_end ? font_field_end : size;
+}
+
+// Writes the editable fields into the `size` bytes at `image`: always_on_top as 0 or 1, the
+// four numbers, then all 32 font-name units, all little-endian. Magic, version and every byte
+// outside the fields are left alone. False, writing nothing, when the image is shorter than
+// patched_size(size): the caller grows it first.
+bool patch_image(std::uint8_t* image, std::size_t size, const EditorSettings& values,
+                 const wchar_t (&font_units)[font_field_units]);
 
 // A number box's text as a field value: a whole decimal number from 0 to 65535, optionally
 // surrounded by blanks; an empty (or blank) text is 0. Anything else, signs included, is
@@ -66,15 +74,6 @@ const wchar_t* format_decimal(std::uint32_t value, wchar_t (&text)[decimal_capac
 // hold quotes; the shell quotes paths with blanks); nothing left means "Plinkett.exe". False
 // when the path does not fit `capacity` units with its terminator.
 bool timer_path_from_arguments(const wchar_t* arguments, wchar_t* path, std::size_t capacity);
-
-// The length of the folder part of `path`: up to and including its last separator ("\\", "/"
-// or the ":" of a drive), 0 for a bare name.
-std::size_t folder_length(const wchar_t* path);
-
-// Name of a temporary file: "plk", the low 16 bits of `unique` as four hexadecimal digits, and
-// ".tmp", terminated.
-constexpr std::size_t temporary_name_units = 12;
-void temporary_name(std::uint32_t unique, wchar_t (&name)[temporary_name_units]);
 
 // Appends `text` to the terminated string in `buffer`, cutting it short to stay terminated
 // within `capacity` units.

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "editor_texts.h"
 #include "harness.h"
 #include "settings_block.h"
 
@@ -25,9 +26,6 @@ constexpr std::size_t version_at = block_at + settings_block::version_at;
 constexpr std::size_t first_editable = block_at + settings_block::always_on_top_at;
 constexpr std::size_t font_at = block_at + settings_block::font_name_at;
 constexpr std::size_t field_end = settings_block::field_end_offset;
-
-const wchar_t version_message[] = L"異なるバージョンのOrvantiは編集できません。";
-const wchar_t before_write[] = L"書き込みを開始します、Orvantiが終了している事を確認して下さい。";
 
 // Creation order of the editor's controls.
 enum Control { alarm_box = 1, frequency_box = 3, duration_box = 5, interval_box = 7 };
@@ -214,7 +212,7 @@ TEST(EditorFuzz, RandomFilesNeverCrashItNorGetWrittenUnlessAskedAndOnlyInTheBloc
         Typed typed;
         if (!editable) {
             ASSERT_EQ(seen, Seen::box);
-            EXPECT_EQ(message_text(shown), version_message);
+            EXPECT_EQ(message_text(shown), editor_texts::other_version);
             press_ok(shown);
             ++wrong_version;
         } else {
@@ -232,7 +230,7 @@ TEST(EditorFuzz, RandomFilesNeverCrashItNorGetWrittenUnlessAskedAndOnlyInTheBloc
                 editor.press_write();
                 HWND box = wait_for_message_box(editor.id(), 10000);
                 ASSERT_NE(box, nullptr);
-                EXPECT_NE(message_text(box), before_write);
+                EXPECT_NE(message_text(box), editor_texts::before_write);
                 press_ok(box);
                 pause_ms(100);
                 EXPECT_TRUE(editor.running());
@@ -259,7 +257,7 @@ TEST(EditorFuzz, RandomFilesNeverCrashItNorGetWrittenUnlessAskedAndOnlyInTheBloc
                 editor.press_write();
                 HWND box = wait_for_message_box(editor.id(), 10000);
                 ASSERT_NE(box, nullptr);
-                EXPECT_EQ(message_text(box), before_write);
+                EXPECT_EQ(message_text(box), editor_texts::before_write);
                 press_ok(box);
                 asked_to_write = true;
                 ++written;

@@ -2,6 +2,7 @@
 // failures, and the timer reading what the editor wrote.
 #include <gtest/gtest.h>
 
+#include "editor_texts.h"
 #include "harness.h"
 #include "settings_block.h"
 
@@ -19,9 +20,6 @@ enum Control {
 };
 // clang-format on
 
-const wchar_t check_caption[] = L"チェック！";
-const wchar_t before_write[] = L"書き込みを開始します、Orvantiが終了している事を確認して下さい。";
-const wchar_t other_version[] = L"異なるバージョンのOrvantiは編集できません。";
 
 // Waits for the editor's next message box, checks that the editor's window owns it and that it
 // has the check caption, closes it with OK and returns its text.
@@ -30,7 +28,7 @@ std::wstring answer_box(const EditorRun& editor, const CalledFrom& = {}) {
     if (box == nullptr)
         return L"(no message box)";
     EXPECT_EQ(GetWindow(box, GW_OWNER), editor.window());
-    EXPECT_EQ(text_of(box), check_caption);
+    EXPECT_EQ(text_of(box), editor_texts::check_caption);
     std::wstring text = message_text(box);
     press_ok(box);
     return text;
@@ -39,7 +37,7 @@ std::wstring answer_box(const EditorRun& editor, const CalledFrom& = {}) {
 // Presses write and confirms the warning before the write.
 void write(const EditorRun& editor, const CalledFrom& = {}) {
     editor.press_write();
-    EXPECT_EQ(answer_box(editor), before_write);
+    EXPECT_EQ(answer_box(editor), editor_texts::before_write);
 }
 
 // `file` as a write leaves it when only the alarm-time box was changed, to `ms`: the shipped
@@ -67,8 +65,8 @@ TEST(EditorStart, WithoutTheTimerShowsTheNotFoundBoxAndNoWindow) {
     EditorRun editor(folder);
     HWND box = wait_for_message_box(editor.id());
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(message_text(box), L"Orvantiが見つかりません。");
-    EXPECT_EQ(text_of(box), L"PlinkettProperty");
+    EXPECT_EQ(message_text(box), editor_texts::timer_not_found);
+    EXPECT_EQ(text_of(box), editor_texts::not_found_caption);
     EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr);
     for (HWND w : windows_of(editor.id()))
         EXPECT_NE(class_of(w), L"MainApp");
@@ -81,14 +79,15 @@ TEST(EditorStart, ShippedTimerLoadsIntoTheControls) {
     EditorRun editor(folder_with_timer());
     HWND window = wait_for_window(editor.id(), L"MainApp");
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(text_of(window), L"Version 3");
+    EXPECT_EQ(text_of(window), std::wstring(editor_texts::title_prefix) + L"3");
     auto c = editor.controls();
     ASSERT_EQ(c.size(), static_cast<std::size_t>(control_count));
+    namespace t = editor_texts;
     // clang-format off
     const wchar_t* texts[] = {
-        L"アラーム時間（ミリ秒）:", L"10000", L"周波数（Hz）:", L"4400",
-        L"持続時間（ミリ秒）:", L"100", L"間隔（ミリ秒）:", L"20",
-        L"常に手前に表示", L"フォント名 :", L"", L"書き込み"};
+        t::alarm_time_label, L"10000", t::frequency_label, L"4400",
+        t::duration_label, L"100", t::interval_label, L"20",
+        t::always_on_top_label, t::font_name_label, L"", t::write_label};
     // clang-format on
     for (int i = 0; i < control_count; ++i)
         EXPECT_EQ(text_of(c[i]), texts[i]) << i;
@@ -212,7 +211,7 @@ TEST(EditorWrite, AFileOfAnotherVersionAtWriteTimeIsNotWritten) {
         // Replaced after the start-up load, while the editor asks for the timer to be closed.
         write_file(exe, c.bytes);
         press_ok(box);
-        EXPECT_EQ(answer_box(editor), other_version) << c.name;
+        EXPECT_EQ(answer_box(editor), editor_texts::other_version) << c.name;
         ASSERT_TRUE(editor.running()) << c.name;
         EXPECT_EQ(read_file(exe), c.bytes) << c.name;
         EXPECT_EQ(folder_entries(folder), std::vector<std::wstring>{L"Plinkett.exe"}) << c.name;
@@ -237,11 +236,13 @@ TEST(EditorStart, OtherVersionsAndShortFilesAreNotEdited) {
     struct Case {
         const char* name;
         std::function<void(Bytes&)> patch;
-        const wchar_t* title;
+        std::wstring title;
     } cases[] = {
-        {"version 2", [](Bytes& b) { b[82650] = 2; }, L"Version 2"},
-        {"ends before the version byte", [](Bytes& b) { b.resize(82650); }, L"Version 0"},
-        {"empty", [](Bytes& b) { b.clear(); }, L"Version 0"},
+        {"version 2", [](Bytes& b) { b[82650] = 2; },
+         std::wstring(editor_texts::title_prefix) + L"2"},
+        {"ends before the version byte", [](Bytes& b) { b.resize(82650); },
+         std::wstring(editor_texts::title_prefix) + L"0"},
+        {"empty", [](Bytes& b) { b.clear(); }, std::wstring(editor_texts::title_prefix) + L"0"},
     };
     for (const auto& c : cases) {
         const std::wstring folder = folder_with_timer(c.patch);
@@ -252,7 +253,7 @@ TEST(EditorStart, OtherVersionsAndShortFilesAreNotEdited) {
         // The title is read while the box holds the editor: once it is closed the editor ends.
         ASSERT_NE(wait_for_message_box(editor.id()), nullptr) << c.name;
         EXPECT_EQ(text_of(window), c.title) << c.name;
-        EXPECT_EQ(answer_box(editor), other_version) << c.name;
+        EXPECT_EQ(answer_box(editor), editor_texts::other_version) << c.name;
         EXPECT_EQ(editor.process->wait_exit(10000), 0u) << c.name;
         EXPECT_EQ(read_file(folder + L"\\Plinkett.exe"), original) << c.name;
     }
@@ -267,17 +268,18 @@ TEST(EditorWrite, NumbersOutsideZeroTo65535AreRefusedUntilCorrected) {
     const struct {
         int box;
         const wchar_t* field;
-    } boxes[] = {{alarm_box, L"「アラーム時間（ミリ秒）」"},
-                 {frequency_box, L"「周波数（Hz）」"},
-                 {duration_box, L"「持続時間（ミリ秒）」"},
-                 {interval_box, L"「間隔（ミリ秒）」"}};
+    } boxes[] = {{alarm_box, editor_texts::alarm_time_field},
+                 {frequency_box, editor_texts::frequency_field},
+                 {duration_box, editor_texts::duration_field},
+                 {interval_box, editor_texts::interval_field}};
     for (const auto& b : boxes) {
         const std::wstring shown = text_of(c[b.box]);
         for (const wchar_t* typed : {L"70000", L"65536", L"-1", L"12ab"}) {
             set_text(c[b.box], typed);
             editor.press_write();
             const std::wstring message = answer_box(editor);
-            EXPECT_NE(message.find(b.field), std::wstring::npos) << message;
+            const std::wstring quoted = editor_texts::number_refused_open + std::wstring(b.field);
+            EXPECT_NE(message.find(quoted + L"」"), std::wstring::npos) << message;
             EXPECT_NE(message.find(L"65535"), std::wstring::npos) << message;
             ASSERT_TRUE(editor.running()) << typed;
         }
@@ -305,7 +307,7 @@ TEST(EditorStart, UnreadableFileIsReportedAndNothingWritten) {
         EditorRun editor(folder);
         ASSERT_NE(editor.window(), nullptr) << what;
         const std::wstring message = answer_box(editor);
-        EXPECT_NE(message.find(L"読み込めませんでした"), std::wstring::npos) << message;
+        EXPECT_NE(message.find(editor_texts::read_failure), std::wstring::npos) << message;
         EXPECT_NE(message.find(L"Plinkett.exe"), std::wstring::npos) << message;
         EXPECT_EQ(editor.process->wait_exit(10000), 0u) << what;
         if (lock != INVALID_HANDLE_VALUE)
@@ -329,7 +331,7 @@ void expect_write_refused(const EditorRun& editor, const std::wstring& folder,
     const std::wstring message = answer_box(editor);
     if (release)
         release();
-    EXPECT_NE(message.find(L"変更されていません"), std::wstring::npos) << message;
+    EXPECT_NE(message.find(editor_texts::write_failure), std::wstring::npos) << message;
     EXPECT_TRUE(editor.running());
     EXPECT_EQ(read_file(folder + L"\\Plinkett.exe"), original);
     EXPECT_EQ(folder_entries(folder), std::vector<std::wstring>{L"Plinkett.exe"});
@@ -353,9 +355,10 @@ TEST(EditorStart, FileTooLargeForTheTimerIsReportedInWords) {
     EditorRun editor(folder);
     ASSERT_NE(editor.window(), nullptr);
     const std::wstring message = answer_box(editor);
-    EXPECT_NE(message.find(L"大きすぎ"), std::wstring::npos) << message;
-    EXPECT_NE(message.find(L"タイマーの実行ファイル"), std::wstring::npos) << message;
-    EXPECT_NE(message.find(L"（エラー 223）"), std::wstring::npos) << message;
+    EXPECT_NE(message.find(editor_texts::file_too_large), std::wstring::npos) << message;
+    const std::wstring number = std::wstring(editor_texts::error_number_open) + L"223";
+    EXPECT_NE(message.find(number + editor_texts::error_number_close), std::wstring::npos)
+        << message;
     EXPECT_EQ(editor.process->wait_exit(10000), 0u);
     WIN32_FILE_ATTRIBUTE_DATA data{};
     ASSERT_TRUE(GetFileAttributesExW(exe.c_str(), GetFileExInfoStandard, &data));
@@ -452,7 +455,7 @@ TEST(EditorStart, QuotedPathWithBlanksIsFound) {
     EditorRun editor(folder, L"\"" + inner + L"\\Plinkett.exe\"  ");
     HWND window = wait_for_window(editor.id(), L"MainApp");
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(text_of(window), L"Version 3");
+    EXPECT_EQ(text_of(window), std::wstring(editor_texts::title_prefix) + L"3");
     set_text(editor.controls()[alarm_box], L"1234");
     write(editor);
     EXPECT_EQ(editor.process->wait_exit(10000), 0u);
@@ -485,7 +488,7 @@ TEST(EditorWrite, PathOfAThousandUnitsIsWrittenOrRefusedWithoutHarm) {
                20000);
     if (box != nullptr) {
         const std::wstring message = answer_box(editor);
-        EXPECT_NE(message.find(L"変更されていません"), std::wstring::npos) << message;
+        EXPECT_NE(message.find(editor_texts::write_failure), std::wstring::npos) << message;
         EXPECT_EQ(read_file(exe), original);
         EXPECT_EQ(editor.close(), 0u);
     } else {

@@ -5,8 +5,6 @@
 // only the editable fields and grows a short file to the end of the font-name field alone.
 //
 // Usage: patcher_fuzz [iterations [seed]]; the seed is printed so a failure can be replayed.
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -17,9 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "editor_state.h"
-#include "file_image.h"
 #include "patcher.h"
+#include "replace_policy.h"
 
 namespace {
 
@@ -119,28 +116,15 @@ void check_copy_out(const Buffer& b) {
         CHECK(out[i] == byte_at(b, offset + i), "size %zu offset %zu byte %zu", b.size, offset, i);
 }
 
-// The write's byte work on a file image: only bytes 82651..82723 may change, and the image
-// keeps its length unless it ends before 82724, when it grows to exactly that.
-void check_patch(const Buffer& b, int iteration) {
-    FileImage image;
-    if (iteration % 25 == 0) {
-        // Now and then through the real file read.
-        char path[] = "/tmp/plinkett-native-XXXXXX";
-        const int fd = mkstemp(path);
-        CHECK(fd >= 0, "mkstemp");
-        if (fd < 0)
-            return;
-        CHECK(write(fd, b.bytes.get(), b.size) == static_cast<ssize_t>(b.size), "write");
-        close(fd);
-        std::wstring wide(path, path + std::strlen(path));
-        CHECK(load_file(wide.c_str()) == ERROR_SUCCESS, "load_file %s", path);
-        unlink(path);
-    } else {
-        CHECK(resize_image(b.size), "resize_image %zu", b.size);
-        if (b.size != 0)
-            std::memcpy(image_block, b.bytes.get(), b.size);
-    }
-    CHECK(image_size == b.size, "image of %zu bytes for a file of %zu", image_size, b.size);
+// The write's byte work: the image grows to patched_size, only bytes 82651..82723 change, and
+// an image too short for the fields is refused untouched.
+void check_patch(const Buffer& b) {
+    const std::size_t size = patched_size(b.size);
+    const std::size_t expected_size = b.size > font_field_end ? b.size : font_field_end;
+    CHECK(size == expected_size, "file of %zu bytes grows to %zu", b.size, size);
+    Buffer image{std::unique_ptr<std::uint8_t[]>(new std::uint8_t[size]()), size};
+    if (b.size != 0)
+        std::memcpy(image.bytes.get(), b.bytes.get(), b.size);
 
     EditorSettings values{};
     values.always_on_top = static_cast<std::uint8_t>(uniform(0, 255));
@@ -152,29 +136,25 @@ void check_patch(const Buffer& b, int iteration) {
     const std::size_t name_length = uniform(0, font_field_units - 1);
     for (std::size_t i = 0; i < name_length; ++i)
         units[i] = static_cast<wchar_t>(uniform(1, 0xFFFF));
-    CHECK(patch_image(values, units), "patch_image");
+    if (b.size < font_field_end)
+        CHECK(!patch_image(b.bytes.get(), b.size, values, units), "%zu bytes patched", b.size);
+    CHECK(patch_image(image.bytes.get(), image.size, values, units), "patch_image");
 
-    const std::size_t expected_size = b.size > font_field_end ? b.size : font_field_end;
-    CHECK(image_size == expected_size, "file of %zu bytes became %zu", b.size, image_size);
-    if (image_size != expected_size)
-        return;
     std::size_t outside_changed = 0;
-    for (std::size_t at = 0; at < image_size; ++at)
+    for (std::size_t at = 0; at < image.size; ++at)
         if ((at < always_on_top_offset || at >= font_field_end) &&
-            image_block[at] != byte_at(b, at))
+            image.bytes[at] != byte_at(b, at))
             ++outside_changed;
     CHECK(outside_changed == 0, "%zu bytes outside the fields changed (size %zu)", outside_changed,
           b.size);
-    Buffer written{std::unique_ptr<std::uint8_t[]>(new std::uint8_t[image_size]), image_size};
-    std::memcpy(written.bytes.get(), image_block, image_size);
-    const EditorSettings back = read_settings(written.bytes.get(), written.size);
+    const EditorSettings back = read_settings(image.bytes.get(), image.size);
     CHECK(back.always_on_top == (values.always_on_top != 0 ? 1 : 0), "always_on_top");
     CHECK(back.alarm_time_ms == values.alarm_time_ms, "alarm_time_ms");
     CHECK(back.beep_frequency_hz == values.beep_frequency_hz, "beep_frequency_hz");
     CHECK(back.beep_duration_ms == values.beep_duration_ms, "beep_duration_ms");
     CHECK(back.beep_interval_ms == values.beep_interval_ms, "beep_interval_ms");
     for (std::size_t i = 0; i < font_field_units; ++i)
-        CHECK(u16_at(written, font_name_offset + 2 * i) == static_cast<std::uint16_t>(units[i]),
+        CHECK(u16_at(image, font_name_offset + 2 * i) == static_cast<std::uint16_t>(units[i]),
               "font unit %zu", i);
 }
 
@@ -271,6 +251,61 @@ void check_append_text() {
     CHECK(want == buffer.get(), "%zu + \"%ls\" in %zu", had, text.get(), capacity);
 }
 
+// The temporary file's path, in a block of exactly the room the replace gives it: the folder
+// of the path (up to its last "\\", "/" or ":"), then "plk", four hexadecimal digits, ".tmp".
+void check_temporary_path() {
+    const auto path = random_text(uniform(0, 20), L"ab.\\/:");
+    const std::uint32_t unique = static_cast<std::uint32_t>(uniform(0, 0xFFFFFFFFu));
+    const std::size_t folder = folder_length(path.get());
+    std::unique_ptr<wchar_t[]> temporary(new wchar_t[folder + temporary_name_units]);
+    temporary_path(path.get(), unique, temporary.get());
+    const std::wstring given(path.get());
+    const std::wstring want_folder = given.substr(0, given.find_last_of(L"\\/:") + 1);
+    wchar_t digits[5];
+    std::swprintf(digits, 5, L"%04X", unique & 0xFFFF);
+    const std::wstring want = want_folder + L"plk" + digits + L".tmp";
+    CHECK(folder == want_folder.size() && want == temporary.get(), "\"%ls\" gave \"%ls\"",
+          path.get(), temporary.get());
+}
+
+std::vector<std::uint8_t> random_bytes(std::size_t size) {
+    std::vector<std::uint8_t> bytes(size);
+    for (auto& b : bytes)
+        b = static_cast<std::uint8_t>(uniform(0, 255));
+    return bytes;
+}
+
+// What counts as written: a file read back in chunks of any length (as short reads give them)
+// matches only when it holds exactly the image's bytes.
+void check_read_back() {
+    const auto image = random_bytes(uniform(0, 64));
+    std::vector<std::uint8_t> file = image;
+    switch (uniform(0, 3)) {
+    case 0:
+        if (!file.empty())
+            file[uniform(0, file.size() - 1)] ^= static_cast<std::uint8_t>(uniform(1, 255));
+        break;
+    case 1:
+        file.resize(uniform(0, file.size())); // the file ends early
+        break;
+    default:
+        break;
+    }
+    bool matches = true;
+    for (std::size_t done = 0; matches && done < image.size();) {
+        const std::size_t left = done < file.size() ? file.size() - done : 0;
+        const std::size_t got = uniform(left == 0 ? 0 : 1, std::min(left, image.size() - done));
+        std::unique_ptr<std::uint8_t[]> chunk(new std::uint8_t[got]);
+        std::copy(file.begin() + static_cast<std::ptrdiff_t>(done),
+                  file.begin() + static_cast<std::ptrdiff_t>(done + got), chunk.get());
+        matches = read_back_matches(image.data(), image.size(), done, chunk.get(), got);
+        if (got == 0)
+            break; // the file ended: a reader that went on would never finish
+        done += got;
+    }
+    CHECK(matches == (file == image), "image of %zu bytes, file of %zu", image.size(), file.size());
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -284,16 +319,17 @@ int main(int argc, char** argv) {
         check_read_settings(file);
         for (int k = 0; k < 4; ++k)
             check_copy_out(file);
-        check_patch(file, i);
+        check_patch(file);
         for (int k = 0; k < 10; ++k) {
             check_parse_number();
             check_font_units();
             check_format_decimal();
             check_timer_path();
             check_append_text();
+            check_temporary_path();
+            check_read_back();
         }
     }
-    CHECK(native_shim::blocks().empty(), "%zu heap blocks left", native_shim::blocks().size());
     std::printf("patcher_fuzz: %s\n", failures == 0 ? "passed" : "FAILED");
     return failures == 0 ? 0 : 1;
 }

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/../.."
 out=${PLINKETT_BUILD:-build}-native
 mkdir -p "$out"
 g++ -std=c++17 -g -O1 -Wall -Wextra -Wshadow -Werror -fsanitize=address,undefined -fno-sanitize-recover=all \
-    -fno-omit-frame-pointer -Itests/native/shim -Ieditor -Icommon \
-    tests/native/patcher_fuzz.cpp editor/patcher.cpp editor/file_image.cpp editor/editor_state.cpp \
-    common/settings_block.cpp -o "$out/patcher_fuzz"
+    -fno-omit-frame-pointer -Ieditor -Icommon \
+    tests/native/patcher_fuzz.cpp editor/patcher.cpp editor/replace_policy.cpp common/settings_block.cpp \
+    -o "$out/patcher_fuzz"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 "$out/patcher_fuzz" "$@"

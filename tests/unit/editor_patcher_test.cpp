@@ -1,15 +1,16 @@
 // The editor's byte work on the timer's executable, the checks on typed text and the command
-// line.
+// line, and the decisions of the file replace.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "editor_state.h"
-#include "file_image.h"
+#include <windows.h>
+
 #include "patcher.h"
 #include "test_support.h"
+#include "replace_policy.h"
 
 using Bytes = std::vector<std::uint8_t>;
 using settings_block::file_offset;
@@ -43,17 +44,15 @@ EditorSettings read_guarded(Bytes data, std::size_t size) {
     return read_settings(data.data(), size);
 }
 
-// The current file image after patching `file` with `values` and the font text.
+// `file` grown as a write grows it and patched with `values` and the font text.
 Bytes patched(const Bytes& file, const EditorSettings& values, const wchar_t* font,
               const CalledFrom& = {}) {
-    FileImage image;
-    EXPECT_TRUE(resize_image(file.size()));
-    if (!file.empty())
-        std::memcpy(image_block, file.data(), file.size());
+    Bytes image = file;
+    image.resize(patched_size(file.size()));
     wchar_t units[font_field_units];
     font_units_from_text(font, units);
-    EXPECT_TRUE(patch_image(values, units));
-    return Bytes(image_block, image_block + image_size);
+    EXPECT_TRUE(patch_image(image.data(), image.size(), values, units));
+    return image;
 }
 
 EditorSettings some_values() {
@@ -245,4 +244,36 @@ TEST(EditorCommandLine, PathIsTheArgumentsWithoutEnclosingQuotesAndBlanks) {
     EXPECT_TRUE(timer_path_from_arguments(L"\"a.exe\"", small, 6));
     EXPECT_FALSE(timer_path_from_arguments(L"\"ab.exe\"", small, 6));
     EXPECT_FALSE(timer_path_from_arguments(L"", small, 8)); // "Plinkett.exe" does not fit
+}
+
+TEST(EditorReplace, OnlySharingAndAccessErrorsAreTriedAgainFiveTriesInAll) {
+    for (DWORD error : {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_LOCK_VIOLATION}) {
+        for (int attempts = 1; attempts < 5; ++attempts)
+            EXPECT_TRUE(try_replace_again(attempts, error)) << error << " after " << attempts;
+        EXPECT_FALSE(try_replace_again(5, error)) << error;
+    }
+    for (DWORD error : {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_DISK_FULL,
+                        ERROR_FILE_EXISTS, ERROR_FILE_INVALID})
+        EXPECT_FALSE(try_replace_again(1, error)) << error;
+}
+
+TEST(EditorReplace, TemporaryFileLiesBesideTheFileAndPassesOverTakenNames) {
+    struct Case {
+        const wchar_t* path;
+        std::uint32_t unique;
+        const wchar_t* temporary;
+    } cases[] = {
+        {L"C:\\timers\\Plinkett.exe", 0x12ABCD, L"C:\\timers\\plkABCD.tmp"},
+        {L"Plinkett.exe", 7, L"plk0007.tmp"},
+        {L"D:Plinkett.exe", 0xFFFF, L"D:plkFFFF.tmp"},
+        {L"a/b\\", 0x10000, L"a/b\\plk0000.tmp"},
+    };
+    for (const auto& c : cases) {
+        wchar_t temporary[64];
+        temporary_path(c.path, c.unique, temporary);
+        EXPECT_STREQ(temporary, c.temporary);
+    }
+    EXPECT_TRUE(temporary_name_taken(ERROR_FILE_EXISTS));
+    EXPECT_TRUE(temporary_name_taken(ERROR_ALREADY_EXISTS));
+    EXPECT_FALSE(temporary_name_taken(ERROR_ACCESS_DENIED));
 }

@@ -1,0 +1,18 @@
+// Replacing a file's contents in one step: the new bytes go to a temporary file in the same
+// folder, which, complete and flushed, takes the place of the original. The decisions on the
+// way (which errors are tried again, the temporary name, what counts as written) are
+// replace_policy.h's; this unit makes the system's calls.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+
+// Replaces the file at `path` with the `size` bytes at `bytes`. A link is followed: the file
+// it leads to is replaced and the link stays. Refused while the original cannot be written
+// (the timer running from it, a read-only file); tried again for a moment while something
+// else has it open. ERROR_SUCCESS once `path` reads back as the bytes; otherwise the system's
+// error code with the original untouched and no temporary file left behind, or
+// ERROR_FILE_INVALID when `path` does not read back as the bytes.
+DWORD atomic_replace(const wchar_t* path, const std::uint8_t* bytes, std::size_t size);

@@ -1,0 +1,57 @@
+// Every text the editor shows its user: captions, messages, labels and the fields' names. The
+// end-to-end tests compare what the editor shows with these, so this header holds constants
+// and nothing else.
+#pragma once
+
+namespace editor_texts {
+
+// Captions of the message boxes: the not-found box, shown before any window exists, and every
+// box owned by the editor's window.
+constexpr wchar_t not_found_caption[] = L"PlinkettProperty";
+constexpr wchar_t check_caption[] = L"チェック！";
+
+constexpr wchar_t timer_not_found[] = L"Orvantiが見つかりません。";
+constexpr wchar_t before_write[] =
+    L"書き込みを開始します、Orvantiが終了している事を確認して下さい。";
+constexpr wchar_t other_version[] = L"異なるバージョンのOrvantiは編集できません。";
+
+// A failed read or write: what happened, then the path, the system's words for the error with
+// its number in error_number_open .. error_number_close, then the advice.
+constexpr wchar_t read_failure[] = L"ファイルを読み込めませんでした。何も書き込まずに終了します。";
+constexpr wchar_t read_advice[] = L"ファイルが他のプログラムに開かれていないか、"
+                                  L"フォルダではないかを確認して下さい。";
+constexpr wchar_t write_failure[] = L"書き込めませんでした。ファイルは元のまま変更されていません。";
+constexpr wchar_t write_advice[] = L"タイマーが起動したままでないか、"
+                                   L"ファイルが読み取り専用でないか、"
+                                   L"ディスクの空きが足りているかを確認して、"
+                                   L"もう一度書き込んで下さい。";
+constexpr wchar_t error_number_open[] = L"（エラー ";
+constexpr wchar_t error_number_close[] = L"）";
+// The editor's own words for its refusal of a file larger than any timer executable.
+constexpr wchar_t file_too_large[] =
+    L"ファイルが大きすぎます。タイマーの実行ファイルではないようです";
+
+// A refused number box: number_refused_open, the field's name, number_refused_close.
+constexpr wchar_t number_refused_open[] = L"「";
+constexpr wchar_t number_refused_close[] =
+    L"」には 0 から 65535 までの整数を入力して下さい。何も書き込んでいません。";
+
+// The window's title after the start-up load: title_prefix and the version.
+constexpr wchar_t title_prefix[] = L"Version ";
+
+// The number fields as the refusal names them.
+constexpr wchar_t alarm_time_field[] = L"アラーム時間（ミリ秒）";
+constexpr wchar_t frequency_field[] = L"周波数（Hz）";
+constexpr wchar_t duration_field[] = L"持続時間（ミリ秒）";
+constexpr wchar_t interval_field[] = L"間隔（ミリ秒）";
+
+// The controls' texts, top to bottom.
+constexpr wchar_t alarm_time_label[] = L"アラーム時間（ミリ秒）:";
+constexpr wchar_t frequency_label[] = L"周波数（Hz）:";
+constexpr wchar_t duration_label[] = L"持続時間（ミリ秒）:";
+constexpr wchar_t interval_label[] = L"間隔（ミリ秒）:";
+constexpr wchar_t always_on_top_label[] = L"常に手前に表示";
+constexpr wchar_t font_name_label[] = L"フォント名 :";
+constexpr wchar_t write_label[] = L"書き込み";
+
+} // namespace editor_texts
