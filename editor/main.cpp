@@ -1,6 +1,7 @@
 // PlinkettProperty: start-up, the window procedure and the message loop.
 #include <windows.h>
 
+#include "message_loop.h"
 #include "editor_controller.h"
 #include "editor_state.h"
 #include "editor_window.h"
@@ -43,15 +44,6 @@ void register_editor_class(HINSTANCE instance) {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = window_class_name;
     RegisterClassW(&wc);
-}
-
-int run_message_loop() {
-    MSG msg{};
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    return static_cast<int>(msg.wParam);
 }
 
 } // namespace

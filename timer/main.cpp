@@ -1,6 +1,7 @@
 // Plinkett: start-up, the main window procedure and the keys' subclass procedure.
 #include <windows.h>
 
+#include "message_loop.h"
 #include "alarm.h"
 #include "display.h"
 #include "dpi.h"
@@ -222,15 +223,6 @@ void create_keys(HINSTANCE instance) {
         create_key(digit_buttons[i], text, image_captions, digit_button_id(i), instance);
     }
     create_key(start_button, L"START", image_captions, start_button_id, instance);
-}
-
-int run_message_loop() {
-    MSG msg{};
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    return static_cast<int>(msg.wParam);
 }
 
 } // namespace
