@@ -1,10 +1,10 @@
 // PlinkettProperty: start-up, the window procedure and the message loop.
 #include <windows.h>
 
-#include "message_loop.h"
 #include "editor_controller.h"
 #include "editor_state.h"
 #include "editor_window.h"
+#include "message_loop.h"
 #include "timer_file.h"
 
 namespace {

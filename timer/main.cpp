@@ -1,15 +1,15 @@
 // Plinkett: start-up, the main window procedure and the keys' subclass procedure.
 #include <windows.h>
 
-#include "message_loop.h"
 #include "alarm.h"
+#include "contrast.h"
 #include "display.h"
 #include "dpi.h"
-#include "contrast.h"
 #include "engine.h"
 #include "key_accessible.h"
 #include "key_ids.h"
 #include "layout.h"
+#include "message_loop.h"
 #include "progress_bar.h"
 #include "settings_loader.h"
 #include "step_times.h"
