@@ -28,13 +28,20 @@ if [ -n "${PLINKETT_BENCH_TIMER:-}" ]; then
   export PLINKETT_BUILD_DIR=$shadow
 fi
 bench=$PWD/$run_build/tests/bench/plinkett_bench.exe
+# PLINKETT_BENCH_FILTER runs only the benchmarks it names (a gtest filter), without the whole
+# countdowns, and reports beside the runs rather than into BENCHMARKS.md.
+filter=${PLINKETT_BENCH_FILTER:-Bench.*}
 for i in $(seq "$runs"); do
   echo "benchmark run $i of $runs"
-  tools/wine-run.sh "$bench" --gtest_filter='Bench.*' "$@" | tee "$out/run-$i.txt"
+  tools/wine-run.sh "$bench" --gtest_filter="$filter" "$@" | tee "$out/run-$i.txt"
 done
-echo "whole countdowns, $runs of each kind side by side"
-tools/wine-run.sh "$bench" --gtest_filter='Drift.*' "$@" | tee "$out/run-drift.txt"
 report=BENCHMARKS.md
+if [ -z "${PLINKETT_BENCH_FILTER:-}" ]; then
+  echo "whole countdowns, $runs of each kind side by side"
+  tools/wine-run.sh "$bench" --gtest_filter='Drift.*' "$@" | tee "$out/run-drift.txt"
+else
+  report=$out/BENCHMARKS-filtered.md
+fi
 [ "${PLINKETT_BENCH_QUICK:-}" = 1 ] && report=$out/BENCHMARKS-quick.md
 python3 tools/bench_report.py --arch "$wine_arch" --runs "$runs" "$out"/run-*.txt > "$report"
 echo "wrote $report"
