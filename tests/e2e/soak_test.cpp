@@ -2,7 +2,7 @@
 // paused and while the alarm sounds. The timer must stay alive, always title itself with a sane
 // time, hold as many GDI, USER and kernel objects after the cycles as after the first few, and
 // exit with 0 when closed. Short by default; PLINKETT_SOAK=long runs 200 cycles of each kind.
-// The random input is replayable: the seed is printed (PLINKETT_SOAK_SEED sets it).
+// The random input is replayable: its start value is printed (PLINKETT_SOAK_RANDOM sets it).
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -24,8 +24,8 @@ bool long_form() {
     return env("PLINKETT_SOAK") == "long";
 }
 
-std::uint32_t soak_seed() {
-    const std::string given = env("PLINKETT_SOAK_SEED");
+std::uint32_t soak_random_start() {
+    const std::string given = env("PLINKETT_SOAK_RANDOM");
     return given.empty() ? 20240607u : static_cast<std::uint32_t>(std::stoul(given));
 }
 
@@ -293,11 +293,12 @@ class Soak {
 
 void soak(const Kind& kind, const CalledFrom& = {}) {
     const int cycles = long_form() ? 200 : 6, warm_up = 3;
-    const std::uint32_t seed = soak_seed() + kind.alarm_time_ms + (kind.wave ? 1 : 0);
-    std::printf("soak: %d cycles, alarm %u ms, %s, seed %u\n", cycles, kind.alarm_time_ms,
-                kind.wave ? "wave file" : "beeps", seed);
+    const std::uint32_t random_start =
+        soak_random_start() + kind.alarm_time_ms + (kind.wave ? 1 : 0);
+    std::printf("soak: %d cycles, alarm %u ms, %s, random start %u\n", cycles, kind.alarm_time_ms,
+                kind.wave ? "wave file" : "beeps", random_start);
     std::fflush(stdout);
-    std::mt19937 rng(seed);
+    std::mt19937 rng(random_start);
 
     TracedTimerRun t(object_calls(L"SetTimer;KillTimer").c_str(),
                      with_setting(settings_block::alarm_time_ms_at, kind.alarm_time_ms));

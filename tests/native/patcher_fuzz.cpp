@@ -4,7 +4,8 @@
 // what a file of that size must give: fields beyond the end read as zero, and a write touches
 // only the editable fields and grows a short file to the end of the font-name field alone.
 //
-// Usage: patcher_fuzz [iterations [seed]]; the seed is printed so a failure can be replayed.
+// Usage: patcher_fuzz [iterations [start]]; the random start is printed so a failure can be
+// replayed.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -310,10 +311,11 @@ void check_read_back() {
 
 int main(int argc, char** argv) {
     const int iterations = argc > 1 ? std::atoi(argv[1]) : 1000;
-    const unsigned long long seed = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 20240607;
-    std::printf("patcher_fuzz: %d files, seed %llu\n", iterations, seed);
+    const unsigned long long random_start =
+        argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 20240607;
+    std::printf("patcher_fuzz: %d files, random start %llu\n", iterations, random_start);
     std::fflush(stdout);
-    rng.seed(seed);
+    rng = std::mt19937_64(random_start);
     for (int i = 0; i < iterations; ++i) {
         const Buffer file = random_file();
         check_read_settings(file);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the editor's byte work natively with the address and undefined-behaviour sanitizers
-# and runs it over random files. Usage: tests/native/run.sh [iterations [seed]]
-# (defaults: 1000 files, a fixed seed). The build goes to $PLINKETT_BUILD-native.
+# and runs it over random files. Usage: tests/native/run.sh [iterations [start]]
+# (defaults: 1000 files, a fixed random start). The build goes to $PLINKETT_BUILD-native.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 out=${PLINKETT_BUILD:-build}-native
