@@ -54,6 +54,28 @@ TEST(Bench, SecondChangeLag) {
     report("tick_step_ms", step, "ms");
 }
 
+namespace {
+
+// CPU of a reference program beside the benchmarks, started with `argument` in `folder`, in %
+// of a core over `span_ms`; -1 when it did not come up.
+double reference_cpu_percent(const std::wstring& folder, const wchar_t* program,
+                             const wchar_t* argument, const wchar_t* window_class, DWORD span_ms) {
+    copy_file_into(built_program((std::wstring(L"tests\\bench\\") + program).c_str()), folder,
+                   program);
+    Process reference(folder + L"\\" + program, argument, folder);
+    const DWORD pid = wait_for_window(reference.id(), window_class) != nullptr
+                          ? unix_pid_of(folder + L"\\" + program)
+                          : 0;
+    if (pid == 0)
+        return -1;
+    Sleep(500);
+    const double before = unix_cpu_ms(pid);
+    Sleep(span_ms);
+    return 100.0 * (unix_cpu_ms(pid) - before) / span_ms;
+}
+
+} // namespace
+
 TEST(Bench, CpuIdleAndCounting) {
     TimerRun t;
     ASSERT_NE(t.window, nullptr);
@@ -73,29 +95,13 @@ TEST(Bench, CpuIdleAndCounting) {
     const double counting_percent = 100.0 * (unix_cpu_ms(pid) - before) / span;
     report("cpu_counting_percent", counting_percent, "% of a core");
 
-    // The floor: a bare window whose 1 ms window timer does nothing.
-    copy_file_into(built_program(L"tests\\bench\\minimal_window.exe"), t.folder,
-                   L"minimal_window.exe");
-    Process bare(t.folder + L"\\minimal_window.exe", L"tick", t.folder);
-    ASSERT_NE(wait_for_window(bare.id(), L"MinimalWnd"), nullptr);
-    const DWORD bare_pid = unix_pid_of(t.folder + L"\\minimal_window.exe");
-    ASSERT_NE(bare_pid, 0u);
-    Sleep(500);
-    before = unix_cpu_ms(bare_pid);
-    Sleep(span);
-    const double bare_percent = 100.0 * (unix_cpu_ms(bare_pid) - before) / span;
+    // The floors: a bare window whose 1 ms window timer does nothing, and the fair floor
+    // running (the design's window and keys with a 1 ms timer reading the tick count).
+    const double bare_percent =
+        reference_cpu_percent(t.folder, L"minimal_window.exe", L"tick", L"MinimalWnd", span);
     report("cpu_bare_1ms_timer_percent", bare_percent, "% of a core");
-
-    // The fair floor running: the design's window and keys with a 1 ms timer reading the tick.
-    copy_file_into(built_program(L"tests\\bench\\fair_floor.exe"), t.folder, L"fair_floor.exe");
-    Process floor(t.folder + L"\\fair_floor.exe", L"run", t.folder);
-    ASSERT_NE(wait_for_window(floor.id(), L"FairFloorWnd"), nullptr);
-    const DWORD floor_pid = unix_pid_of(t.folder + L"\\fair_floor.exe");
-    ASSERT_NE(floor_pid, 0u);
-    Sleep(500);
-    before = unix_cpu_ms(floor_pid);
-    Sleep(span);
-    const double floor_percent = 100.0 * (unix_cpu_ms(floor_pid) - before) / span;
+    const double floor_percent =
+        reference_cpu_percent(t.folder, L"fair_floor.exe", L"run", L"FairFloorWnd", span);
     report("cpu_fair_floor_running_percent", floor_percent, "% of a core");
     report("cpu_counting_ratio_bare", counting_percent / bare_percent, "x");
     report("cpu_counting_ratio_fair", counting_percent / floor_percent, "x");
