@@ -53,10 +53,13 @@ void on_dpi_changed(HWND window, int dpi, const RECT& suggested) {
     for (CaptionButton& key : digit_buttons)
         key.set_dpi(dpi);
     start_button.set_dpi(dpi);
+    const int laid_out_width = client_width, laid_out_height = client_height;
     SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
-    // An unchanged size brings no WM_SIZE.
-    on_size(window);
+    // A new size was laid out by its WM_SIZE; an unchanged one brings none, yet the font and
+    // the picture must follow the new DPI.
+    if (client_width == laid_out_width && client_height == laid_out_height)
+        on_size(window);
 }
 
 // The system's colours, contrast or visual style changed: faces, time and bar are made again in
