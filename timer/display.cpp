@@ -12,14 +12,34 @@ int text_length() {
     return static_cast<int>(wcslen(time_text));
 }
 
-// Measures time_text at display_font_height in the back buffer.
+// The font of the time at display_font_height: made when the text is fitted and kept until the
+// next fit or the end of the program, so that a redraw only selects it.
+class DisplayFont {
+  public:
+    ~DisplayFont() { replace(nullptr); }
+    HFONT get() {
+        if (font == nullptr)
+            font = create_display_font(timer_settings.font_name);
+        return font;
+    }
+    void replace(HFONT made) {
+        if (font != nullptr)
+            DeleteObject(font);
+        font = made;
+    }
+
+  private:
+    HFONT font = nullptr;
+};
+DisplayFont display_font;
+
+// Measures time_text in a font made at display_font_height, which becomes the display font.
 SIZE measure_time_text() {
     SIZE size{0, 0};
-    HFONT font = create_display_font(timer_settings.font_name);
-    HGDIOBJ previous = SelectObject(back_buffer, font);
+    display_font.replace(create_display_font(timer_settings.font_name));
+    HGDIOBJ previous = SelectObject(back_buffer, display_font.get());
     GetTextExtentPoint32W(back_buffer, time_text, text_length(), &size);
     SelectObject(back_buffer, previous);
-    DeleteObject(font);
     return size;
 }
 
@@ -63,16 +83,23 @@ void fit_display_font() {
 void draw_display(HWND window) {
     RECT client;
     GetClientRect(window, &client);
+    // Once a second only the time changes: a bar that the back buffer already shows as it
+    // should be is left as it is, and the rest is drawn around it.
+    const bool bar_as_drawn = progress_bar_drawn_as_planned();
+    if (bar_as_drawn)
+        ExcludeClipRect(back_buffer, progress_rect.left, progress_rect.top, progress_rect.right,
+                        progress_rect.bottom);
     FillRect(back_buffer, &client, GetSysColorBrush(COLOR_BTNFACE));
     SetBkMode(back_buffer, TRANSPARENT);
     // The device context's own black, or in high contrast the colour of text on button faces.
     SetTextColor(back_buffer, high_contrast ? GetSysColor(COLOR_BTNTEXT) : RGB(0, 0, 0));
-    HFONT font = create_display_font(timer_settings.font_name);
-    HGDIOBJ previous = SelectObject(back_buffer, font);
+    HGDIOBJ previous = SelectObject(back_buffer, display_font.get());
     TextOutW(back_buffer, text_origin.x, text_origin.y, time_text, text_length());
-    draw_progress_bar(0);
     SelectObject(back_buffer, previous);
-    DeleteObject(font);
+    if (bar_as_drawn)
+        SelectClipRgn(back_buffer, nullptr);
+    else
+        draw_progress_bar(0);
     // Repainted now, not when the queue runs dry: a new time is on the screen by the time the
     // handler that changed it returns (BeginPaint paints what is invalid, hence the
     // invalidation first; no erasing, the back buffer covers everything).
@@ -91,6 +118,7 @@ void release_back_buffer() {
 
 void replace_back_buffer(HWND window, int width, int height) {
     release_back_buffer();
+    forget_drawn_bar();
     HDC window_dc = GetDC(window);
     back_buffer_bitmap = CreateCompatibleBitmap(window_dc, width, height);
     back_buffer = CreateCompatibleDC(window_dc);

@@ -74,6 +74,7 @@ void on_look_changed(HWND window, UINT message) {
         forget_progress_theme();
         themes_available = probe_visual_styles();
     }
+    forget_drawn_bar();
     for (CaptionButton& key : digit_buttons)
         key.redraw_face();
     start_button.redraw_face();

@@ -45,8 +45,8 @@ class ProgressTheme {
 };
 ProgressTheme progress_theme;
 
-// What the back buffer's bar shows since the last drawing. Every change of the back buffer
-// (a new size, a redraw of the display) draws the bar again, so this stays true.
+// What the back buffer's bar shows since the last drawing. A new back buffer or new colours
+// make it unknown (forget_drawn_bar), so that the bar is drawn again.
 struct DrawnBar {
     bool valid;
     RECT bar;
@@ -66,16 +66,8 @@ bool same_bar(const DrawnBar& drawn, const RECT& bar, const ProgressBarPlan& pla
            same_rect(was.chunk, plan.chunk);
 }
 
-} // namespace
-
-void draw_progress_bar(int paint) {
-    const RECT bar = progress_rect;
-    const ProgressBarPlan plan = plan_progress_bar(
-        bar, progress, themes_available && !high_contrast, os_version.dwMajorVersion);
-    // A tick comes every few milliseconds but the chunk grows by a pixel only now and then:
-    // when the back buffer and the screen already show this very bar, there is nothing to do.
-    if (paint == 1 && last_drawn.valid && same_bar(last_drawn, bar, plan))
-        return;
+// Draws the bar of `plan` into the back buffer.
+void draw_bar(const RECT& bar, const ProgressBarPlan& plan) {
     const bool draw_chunk = plan.has_chunk && !IsRectEmpty(&plan.chunk);
 
     // Opened on first use and held until exit; never opened without themes (uxtheme.dll may
@@ -97,6 +89,34 @@ void draw_progress_bar(int paint) {
             FillRect(back_buffer, &plan.chunk, GetSysColorBrush(COLOR_HIGHLIGHT));
     }
     last_drawn = DrawnBar{true, bar, plan};
+}
+
+ProgressBarPlan plan_now() {
+    return plan_progress_bar(progress_rect, progress, themes_available && !high_contrast,
+                             os_version.dwMajorVersion);
+}
+
+// A tick comes every few milliseconds and the time changes once a second, but the chunk grows
+// by a pixel only now and then: most of the time the back buffer shows this very bar already.
+bool drawn_as(const RECT& bar, const ProgressBarPlan& plan) {
+    return last_drawn.valid && same_bar(last_drawn, bar, plan);
+}
+
+} // namespace
+
+bool progress_bar_drawn_as_planned() {
+    return drawn_as(progress_rect, plan_now());
+}
+
+void draw_progress_bar(int paint) {
+    const RECT bar = progress_rect;
+    const ProgressBarPlan plan = plan_now();
+    const bool unchanged = drawn_as(bar, plan);
+    // On a tick that leaves the bar as it is, the screen shows it already too.
+    if (paint == 1 && unchanged)
+        return;
+    if (!unchanged)
+        draw_bar(bar, plan);
 
     if (paint == 1) {
         // Only the chunk changes on a tick; the back buffer holds the rest already. Painted
@@ -108,7 +128,11 @@ void draw_progress_bar(int paint) {
     note_bar_drawn(bar, plan);
 }
 
+void forget_drawn_bar() {
+    last_drawn.valid = false;
+}
+
 void forget_progress_theme() {
     progress_theme.forget();
-    last_drawn.valid = false;
+    forget_drawn_bar();
 }

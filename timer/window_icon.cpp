@@ -3,6 +3,10 @@
 WindowIcon window_icon;
 
 WindowIcon::~WindowIcon() {
+    if (picture_dc != nullptr)
+        DeleteDC(picture_dc);
+    if (strip_dc != nullptr)
+        DeleteDC(strip_dc);
     if (icon != nullptr)
         DestroyIcon(icon);
     if (colour_bitmap != nullptr)
@@ -22,25 +26,25 @@ IconDigits icon_digits(int minutes, int seconds) {
 namespace {
 
 // Copies the glyphs into the colour bitmap, which no device context holds afterwards (an icon
-// can only be made from unselected bitmaps).
+// can only be made from unselected bitmaps). The device contexts are the screen's kind, as the
+// window's are; made once, since making them and reaching the window's each second cost more
+// than the copying.
 void draw_digits(const IconDigits& digits) {
-    HDC window_dc = GetDC(window_icon.window);
-    HDC picture = CreateCompatibleDC(window_dc);
-    HDC strip = CreateCompatibleDC(window_dc);
-    ReleaseDC(window_icon.window, window_dc);
-    if (picture != nullptr && strip != nullptr) {
-        HGDIOBJ old_picture = SelectObject(picture, window_icon.colour_bitmap);
-        HGDIOBJ old_strip = SelectObject(strip, window_icon.digit_strip);
-        for (int cell = 0; cell < 4; ++cell)
-            BitBlt(picture, icon_cell_x[cell], icon_cell_y, glyph_width, glyph_height, strip,
-                   glyph_width * digits.digit[cell], 0, SRCCOPY);
-        SelectObject(strip, old_strip);
-        SelectObject(picture, old_picture);
-    }
-    if (strip != nullptr)
-        DeleteDC(strip);
-    if (picture != nullptr)
-        DeleteDC(picture);
+    if (window_icon.picture_dc == nullptr)
+        window_icon.picture_dc = CreateCompatibleDC(nullptr);
+    if (window_icon.strip_dc == nullptr)
+        window_icon.strip_dc = CreateCompatibleDC(nullptr);
+    HDC picture = window_icon.picture_dc;
+    HDC strip = window_icon.strip_dc;
+    if (picture == nullptr || strip == nullptr)
+        return;
+    HGDIOBJ old_picture = SelectObject(picture, window_icon.colour_bitmap);
+    HGDIOBJ old_strip = SelectObject(strip, window_icon.digit_strip);
+    for (int cell = 0; cell < 4; ++cell)
+        BitBlt(picture, icon_cell_x[cell], icon_cell_y, glyph_width, glyph_height, strip,
+               glyph_width * digits.digit[cell], 0, SRCCOPY);
+    SelectObject(strip, old_strip);
+    SelectObject(picture, old_picture);
 }
 
 } // namespace

@@ -11,6 +11,10 @@ struct WindowIcon {
     HBITMAP colour_bitmap = nullptr; // bitmap 110, redrawn in place by every update
     HBITMAP mask_bitmap = nullptr;   // bitmap 111
     HBITMAP digit_strip = nullptr;   // bitmap 112
+    // Memory device contexts for the copying, made at the first update and kept: between
+    // updates they hold no bitmap.
+    HDC picture_dc = nullptr;
+    HDC strip_dc = nullptr;
 
     WindowIcon() = default;
     WindowIcon(const WindowIcon&) = delete;
