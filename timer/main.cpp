@@ -98,9 +98,9 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         key_down(wparam);
         return 0;
     case WM_TIMER:
-        tick_begin();
+        tick_begin(time_text);
         timer_tick(); // the window timer is set on main_window only
-        tick_end();
+        tick_end(time_text);
         return 0;
     case WM_CTLCOLORBTN:
         return on_ctl_color_button(wparam);

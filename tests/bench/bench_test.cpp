@@ -56,22 +56,49 @@ TEST(Bench, SecondChangeLag) {
 
 namespace {
 
-// CPU of a reference program beside the benchmarks, started with `argument` in `folder`, in %
-// of a core over `span_ms`; -1 when it did not come up.
-double reference_cpu_percent(const std::wstring& folder, const wchar_t* program,
-                             const wchar_t* argument, const wchar_t* window_class, DWORD span_ms) {
+// A reference program beside the benchmarks, copied into `folder` and started there with
+// `argument`; its Wine process's Linux id is 0 when it did not come up.
+std::wstring copied_reference(const std::wstring& folder, const wchar_t* program) {
     copy_file_into(built_program((std::wstring(L"tests\\bench\\") + program).c_str()), folder,
                    program);
-    Process reference(folder + L"\\" + program, argument, folder);
-    const DWORD pid = wait_for_window(reference.id(), window_class) != nullptr
-                          ? unix_pid_of(folder + L"\\" + program)
-                          : 0;
-    if (pid == 0)
-        return -1;
-    Sleep(500);
-    const double before = unix_cpu_ms(pid);
-    Sleep(span_ms);
-    return 100.0 * (unix_cpu_ms(pid) - before) / span_ms;
+    return folder + L"\\" + program;
+}
+
+struct Reference {
+    Reference(const std::wstring& folder, const wchar_t* program, const wchar_t* argument,
+              const wchar_t* window_class)
+        : process(copied_reference(folder, program), argument, folder),
+          pid(wait_for_window(process.id(), window_class) != nullptr
+                  ? unix_pid_of(folder + L"\\" + program)
+                  : 0) {}
+    Process process;
+    DWORD pid;
+};
+
+// % of a core that each of `pids` used in each of `count` spans of `span_ms`, measured side
+// by side: whatever else the machine does in a span weighs on all of them alike, and the medians
+// over the spans leave out the spans that a burst of other work disturbed.
+std::vector<std::vector<double>> cpu_percent_side_by_side(const std::vector<DWORD>& pids, int count,
+                                                          DWORD span_ms) {
+    std::vector<std::vector<double>> percent(count);
+    for (std::vector<double>& span : percent) {
+        std::vector<double> before;
+        for (DWORD pid : pids)
+            before.push_back(unix_cpu_ns(pid));
+        Sleep(span_ms);
+        for (std::size_t i = 0; i < pids.size(); ++i)
+            span.push_back(pids[i] == 0 ? -1 : (unix_cpu_ns(pids[i]) - before[i]) / 1e4 / span_ms);
+    }
+    return percent;
+}
+
+// The median over the spans of what `of` makes of one span's figures.
+double median_over(const std::vector<std::vector<double>>& spans,
+                   const std::function<double(const std::vector<double>&)>& of) {
+    std::vector<double> values;
+    for (const std::vector<double>& span : spans)
+        values.push_back(of(span));
+    return percentile(values, 0.5);
 }
 
 } // namespace
@@ -81,30 +108,32 @@ TEST(Bench, CpuIdleAndCounting) {
     ASSERT_NE(t.window, nullptr);
     const DWORD pid = unix_pid_of(t.folder + L"\\Plinkett.exe");
     ASSERT_NE(pid, 0u) << "the timer's Wine process was not found in /proc";
-    const DWORD span = quick() ? 5000 : 60000;
+    // Twelve spans of five seconds (one of each, quick).
+    const int spans = quick() ? 1 : 12;
+    const DWORD span_ms = 5000;
     Sleep(2000);
-    double before = unix_cpu_ms(pid);
-    Sleep(span);
-    report("cpu_idle_percent", 100.0 * (unix_cpu_ms(pid) - before) / span, "% of a core");
+    const auto idle = cpu_percent_side_by_side({pid}, spans, span_ms);
+    report("cpu_idle_percent", median_over(idle, [](auto& p) { return p[0]; }), "% of a core");
 
+    // The floors run beside the counting timer, over the same spans: a bare window whose 1 ms
+    // window timer does nothing, and the fair floor running (the design's window and keys with
+    // a 1 ms timer reading the tick count).
+    Reference bare(t.folder, L"minimal_window.exe", L"tick", L"MinimalWnd");
+    Reference floor(t.folder, L"fair_floor.exe", L"run", L"FairFloorWnd");
     key_in(t.window, "9900");
     send_key(t.window, VK_RETURN);
     Sleep(500);
-    before = unix_cpu_ms(pid);
-    Sleep(span);
-    const double counting_percent = 100.0 * (unix_cpu_ms(pid) - before) / span;
-    report("cpu_counting_percent", counting_percent, "% of a core");
-
-    // The floors: a bare window whose 1 ms window timer does nothing, and the fair floor
-    // running (the design's window and keys with a 1 ms timer reading the tick count).
-    const double bare_percent =
-        reference_cpu_percent(t.folder, L"minimal_window.exe", L"tick", L"MinimalWnd", span);
-    report("cpu_bare_1ms_timer_percent", bare_percent, "% of a core");
-    const double floor_percent =
-        reference_cpu_percent(t.folder, L"fair_floor.exe", L"run", L"FairFloorWnd", span);
-    report("cpu_fair_floor_running_percent", floor_percent, "% of a core");
-    report("cpu_counting_ratio_bare", counting_percent / bare_percent, "x");
-    report("cpu_counting_ratio_fair", counting_percent / floor_percent, "x");
+    const auto counting = cpu_percent_side_by_side({pid, bare.pid, floor.pid}, spans, span_ms);
+    report("cpu_counting_percent", median_over(counting, [](auto& p) { return p[0]; }),
+           "% of a core");
+    report("cpu_bare_1ms_timer_percent", median_over(counting, [](auto& p) { return p[1]; }),
+           "% of a core");
+    report("cpu_fair_floor_running_percent", median_over(counting, [](auto& p) { return p[2]; }),
+           "% of a core");
+    report("cpu_counting_ratio_bare", median_over(counting, [](auto& p) { return p[0] / p[1]; }),
+           "x");
+    report("cpu_counting_ratio_fair", median_over(counting, [](auto& p) { return p[0] / p[2]; }),
+           "x");
 }
 
 namespace {
@@ -134,7 +163,8 @@ TEST(Bench, StartupRatio) {
     // Laid out: the start key has its size (the layout comes before the first paint).
     auto keypad = [](HWND w) { return rect_in_parent(GetDlgItem(w, start_button_id)).right > 0; };
     std::vector<double> timer, minimal, minimal_cc6, fair_floor;
-    for (int run = 0; run < (quick() ? 3 : 10); ++run) {
+    // Interleaved, twenty of each: the medians then hold still from run to run.
+    for (int run = 0; run < (quick() ? 3 : 20); ++run) {
         fair_floor.push_back(time_to_window(folder, L"fair_floor.exe", L"FairFloorWnd", keypad));
         minimal.push_back(time_to_window(folder, L"minimal_window.exe", L"MinimalWnd", shown));
         minimal_cc6.push_back(
@@ -174,9 +204,9 @@ TEST(Bench, StartupStepsAndTickCost) {
     for (const char* at = text.c_str(); std::sscanf(at, "%63s %lf%n", name, &value, &used) == 2;
          at += used) {
         const std::string step = name;
-        if (step == "ticks")
-            report("tick_count", value, "ticks");
-        else if (step.rfind("tick_", 0) == 0)
+        if (step == "ticks" || step == "second_ticks")
+            report((step.substr(0, step.size() - 1) + "_count").c_str(), value, "ticks");
+        else if (step.find("tick_") != std::string::npos)
             report((step + "_us").c_str(), value * 1000.0, "us");
         else
             report(("step_" + step + "_ms").c_str(), value, "ms");

@@ -79,18 +79,24 @@ inline DWORD unix_pid_of(const std::wstring& program) {
     return found;
 }
 
-// User plus system CPU time of a Linux process, in milliseconds (10 ms resolution).
-inline double unix_cpu_ms(DWORD pid) {
-    auto bytes = read_file(L"Z:\\proc\\" + std::to_wstring(pid) + L"\\stat");
-    std::string stat(bytes.begin(), bytes.end());
-    std::size_t p = stat.rfind(')');
-    if (p == std::string::npos)
+// Nanoseconds the Wine process `pid` has run on a processor, all its threads together, as the
+// scheduler counts them.
+inline double unix_cpu_ns(DWORD pid) {
+    const std::wstring tasks = L"Z:\\proc\\" + std::to_wstring(pid) + L"\\task\\";
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((tasks + L"*").c_str(), &fd);
+    double ns = 0;
+    if (h == INVALID_HANDLE_VALUE)
         return 0;
-    unsigned long long utime = 0, stime = 0;
-    // Fields after the command: state(3) ... utime(14) stime(15).
-    std::sscanf(stat.c_str() + p + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu",
-                &utime, &stime);
-    return (utime + stime) * 10.0;
+    do {
+        if (fd.cFileName[0] == L'.')
+            continue;
+        auto bytes = read_file(tasks + fd.cFileName + L"\\schedstat");
+        std::string text(bytes.begin(), bytes.end());
+        ns += std::strtod(text.c_str(), nullptr);
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+    return ns;
 }
 
 // A "Name:   value kB" line of /proc/PID/status, in KB.
