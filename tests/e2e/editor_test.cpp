@@ -20,7 +20,6 @@ enum Control {
 };
 // clang-format on
 
-
 // Waits for the editor's next message box, checks that the editor's window owns it and that it
 // has the check caption, closes it with OK and returns its text.
 std::wstring answer_box(const EditorRun& editor, const CalledFrom& = {}) {
