@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "design_size.h"
+#include "owned_handle.h"
 #include "progress_bar.h"
 #include "timer_state.h"
 
@@ -12,31 +13,22 @@ int text_length() {
     return static_cast<int>(wcslen(time_text));
 }
 
+HFONT make_display_font() {
+    return create_display_font(timer_settings.font_name);
+}
+
+void delete_font(HFONT font) {
+    DeleteObject(font);
+}
+
 // The font of the time at display_font_height: made when the text is fitted and kept until the
 // next fit or the end of the program, so that a redraw only selects it.
-class DisplayFont {
-  public:
-    ~DisplayFont() { replace(nullptr); }
-    HFONT get() {
-        if (font == nullptr)
-            font = create_display_font(timer_settings.font_name);
-        return font;
-    }
-    void replace(HFONT made) {
-        if (font != nullptr)
-            DeleteObject(font);
-        font = made;
-    }
-
-  private:
-    HFONT font = nullptr;
-};
-DisplayFont display_font;
+OwnedHandle<HFONT, make_display_font, delete_font> display_font;
 
 // Measures time_text in a font made at display_font_height, which becomes the display font.
 SIZE measure_time_text() {
     SIZE size{0, 0};
-    display_font.replace(create_display_font(timer_settings.font_name));
+    display_font.replace(make_display_font());
     HGDIOBJ previous = SelectObject(back_buffer, display_font.get());
     GetTextExtentPoint32W(back_buffer, time_text, text_length(), &size);
     SelectObject(back_buffer, previous);
@@ -98,8 +90,7 @@ void draw_display(HWND window) {
     SelectObject(back_buffer, previous);
     if (bar_as_drawn)
         SelectClipRgn(back_buffer, nullptr);
-    else
-        draw_progress_bar(0);
+    draw_progress_bar(0); // draws nothing over a bar left as it was
     // Repainted now, not when the queue runs dry: a new time is on the screen by the time the
     // handler that changed it returns (BeginPaint paints what is invalid, hence the
     // invalidation first; no erasing, the back buffer covers everything).

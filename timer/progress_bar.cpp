@@ -2,6 +2,7 @@
 
 #include <vsstyle.h>
 
+#include "owned_handle.h"
 #include "taskbar.h"
 #include "theme.h"
 #include "timer_state.h"
@@ -25,25 +26,8 @@ void draw_plain_background(const RECT& bar) {
     SelectObject(back_buffer, old_pen);
 }
 
-// The theme data of "progress", released at exit or when the theme changes.
-class ProgressTheme {
-  public:
-    ~ProgressTheme() { forget(); }
-    HTHEME get() {
-        if (theme == nullptr)
-            theme = open_progress_theme();
-        return theme;
-    }
-    void forget() {
-        if (theme != nullptr)
-            close_theme(theme);
-        theme = nullptr;
-    }
-
-  private:
-    HTHEME theme = nullptr;
-};
-ProgressTheme progress_theme;
+// The theme data of "progress": opened on first use, closed at exit or when the theme changes.
+OwnedHandle<HTHEME, open_progress_theme, close_theme> progress_theme;
 
 // What the back buffer's bar shows since the last drawing. A new back buffer or new colours
 // make it unknown (forget_drawn_bar), so that the bar is drawn again.
@@ -133,6 +117,6 @@ void forget_drawn_bar() {
 }
 
 void forget_progress_theme() {
-    progress_theme.forget();
+    progress_theme.replace(nullptr);
     forget_drawn_bar();
 }

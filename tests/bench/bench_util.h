@@ -59,43 +59,27 @@ inline double cpu_ms(HANDLE process) {
 // from Linux's /proc entry of the Wine process that runs `program` (matched by the Windows
 // path in its command line). 0 when not found.
 inline DWORD unix_pid_of(const std::wstring& program) {
-    std::string wanted(program.begin(), program.end());
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW(L"Z:\\proc\\*", &fd);
-    DWORD found = 0;
-    if (h == INVALID_HANDLE_VALUE)
-        return 0;
-    do {
-        const DWORD pid = wcstoul(fd.cFileName, nullptr, 10);
+    const std::string wanted(program.begin(), program.end());
+    for (const std::wstring& entry : folder_entries(L"Z:\\proc")) {
+        const DWORD pid = wcstoul(entry.c_str(), nullptr, 10);
         if (pid == 0)
             continue;
-        std::wstring path = L"Z:\\proc\\" + std::wstring(fd.cFileName) + L"\\cmdline";
-        auto bytes = read_file(path);
-        std::string cmdline(bytes.begin(), bytes.end());
-        if (cmdline.find(wanted) != std::string::npos)
-            found = pid;
-    } while (found == 0 && FindNextFileW(h, &fd));
-    FindClose(h);
-    return found;
+        auto bytes = read_file(L"Z:\\proc\\" + entry + L"\\cmdline");
+        if (std::string(bytes.begin(), bytes.end()).find(wanted) != std::string::npos)
+            return pid;
+    }
+    return 0;
 }
 
 // Nanoseconds the Wine process `pid` has run on a processor, all its threads together, as the
 // scheduler counts them.
 inline double unix_cpu_ns(DWORD pid) {
-    const std::wstring tasks = L"Z:\\proc\\" + std::to_wstring(pid) + L"\\task\\";
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((tasks + L"*").c_str(), &fd);
+    const std::wstring tasks = L"Z:\\proc\\" + std::to_wstring(pid) + L"\\task";
     double ns = 0;
-    if (h == INVALID_HANDLE_VALUE)
-        return 0;
-    do {
-        if (fd.cFileName[0] == L'.')
-            continue;
-        auto bytes = read_file(tasks + fd.cFileName + L"\\schedstat");
-        std::string text(bytes.begin(), bytes.end());
-        ns += std::strtod(text.c_str(), nullptr);
-    } while (FindNextFileW(h, &fd));
-    FindClose(h);
+    for (const std::wstring& task : folder_entries(tasks)) {
+        auto bytes = read_file(tasks + L"\\" + task + L"\\schedstat");
+        ns += std::strtod(std::string(bytes.begin(), bytes.end()).c_str(), nullptr);
+    }
     return ns;
 }
 
