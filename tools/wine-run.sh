@@ -3,6 +3,10 @@
 # type, in the prefix named by WINEPREFIX (tools/test.sh makes a private one per test run).
 set -euo pipefail
 exe=$1
+# A test that CTest gave lane 1 (tests/CMakeLists.txt) runs in the second prefix and display.
+if [ -n "${PLINKETT_LANE1_PREFIX:-}" ] && [[ ${CTEST_RESOURCE_GROUP_0_LANE:-} == id:1,* ]]; then
+  export WINEPREFIX=$PLINKETT_LANE1_PREFIX DISPLAY=$PLINKETT_LANE1_DISPLAY
+fi
 machine=$(python3 -c '
 import struct,sys
 d=open(sys.argv[1],"rb").read(0x400)
