@@ -70,7 +70,7 @@ bool final_path_of(const wchar_t* path, HeapText& final) {
 // Creates a temporary file "plkXXXX.tmp" in the folder of `path`, open for writing and shared
 // with no one, with a name no file there has yet. Its path goes to `name`.
 HANDLE create_temporary(const wchar_t* path, HeapText& name, DWORD& error) {
-    if (!name.allocate(folder_length(path) + temporary_name_units)) {
+    if (!name.allocate(temporary_path_units(path))) {
         error = ERROR_NOT_ENOUGH_MEMORY;
         return INVALID_HANDLE_VALUE;
     }

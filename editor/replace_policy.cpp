@@ -31,6 +31,10 @@ std::size_t folder_length(const wchar_t* path) {
     return length;
 }
 
+std::size_t temporary_path_units(const wchar_t* path) {
+    return folder_length(path) + temporary_name_units;
+}
+
 void temporary_path(const wchar_t* path, std::uint32_t unique, wchar_t* temporary) {
     const std::size_t folder = folder_length(path);
     std::wmemcpy(temporary, path, folder);

@@ -31,8 +31,9 @@ std::size_t folder_length(const wchar_t* path);
 
 // The temporary file's path beside the file at `path`: its folder, then "plk", the low 16 bits
 // of `unique` as four hexadecimal digits, and ".tmp", terminated, into `temporary`, which has
-// room for folder_length(path) + temporary_name_units units.
+// room for temporary_path_units(path) units.
 constexpr std::size_t temporary_name_units = 12;
+std::size_t temporary_path_units(const wchar_t* path);
 void temporary_path(const wchar_t* path, std::uint32_t unique, wchar_t* temporary);
 
 // Each name of the 16-bit range is tried once; a name is passed over only when a file of that

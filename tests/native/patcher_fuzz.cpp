@@ -252,13 +252,15 @@ void check_append_text() {
     CHECK(want == buffer.get(), "%zu + \"%ls\" in %zu", had, text.get(), capacity);
 }
 
-// The temporary file's path, in a block of exactly the room the replace gives it: the folder
-// of the path (up to its last "\\", "/" or ":"), then "plk", four hexadecimal digits, ".tmp".
+// The temporary file's path, in a block of exactly the room the replace gives it, for paths
+// short and far past MAX_PATH (the sanitizer sees any write beyond the block): the folder of
+// the path (up to its last "\\", "/" or ":"), then "plk", four hexadecimal digits, ".tmp".
 void check_temporary_path() {
-    const auto path = random_text(uniform(0, 20), L"ab.\\/:");
+    const auto path =
+        random_text(uniform(0, 1) == 0 ? uniform(0, 20) : uniform(990, 1100), L"ab.\\/:");
     const std::uint32_t unique = static_cast<std::uint32_t>(uniform(0, 0xFFFFFFFFu));
     const std::size_t folder = folder_length(path.get());
-    std::unique_ptr<wchar_t[]> temporary(new wchar_t[folder + temporary_name_units]);
+    std::unique_ptr<wchar_t[]> temporary(new wchar_t[temporary_path_units(path.get())]);
     temporary_path(path.get(), unique, temporary.get());
     const std::wstring given(path.get());
     const std::wstring want_folder = given.substr(0, given.find_last_of(L"\\/:") + 1);
