@@ -265,15 +265,13 @@ enum class Sound { wave_started, wave_stopped, beep };
 
 // The traced timer's calls that made `which` so far.
 std::vector<RelayCall> sound_calls(const TracedTimerRun& t, Sound which) {
+    const auto calls = t.calls();
+    if (which == Sound::beep)
+        return calls_of(calls, "KERNEL32.Beep");
     std::vector<RelayCall> found;
-    for (const auto& c : t.calls()) {
-        const bool taken =
-            c.function == "winmm.PlaySoundW"
-                ? which == (c.value(0) != 0 ? Sound::wave_started : Sound::wave_stopped)
-                : c.function == "KERNEL32.Beep" && which == Sound::beep;
-        if (taken)
+    for (const auto& c : calls_of(calls, "winmm.PlaySoundW"))
+        if ((c.value(0) != 0) == (which == Sound::wave_started))
             found.push_back(c);
-    }
     return found;
 }
 

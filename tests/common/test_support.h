@@ -4,12 +4,45 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
+
+using Bytes = std::vector<std::uint8_t>;
+
+// The timer's progress bar in the 334 x 182 design client area.
+constexpr RECT design_bar{10, 100, 324, 110};
+
+// Little-endian values of `size` bytes, as the settings record and the PE, bitmap and wave files
+// hold them. A write past the end grows the bytes; a read past the end sees zeros.
+inline void put_le(Bytes& bytes, std::size_t at, std::uint32_t value, std::size_t size) {
+    if (bytes.size() < at + size)
+        bytes.resize(at + size);
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+inline std::uint32_t le_at(const Bytes& bytes, std::size_t at, std::size_t size) {
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < size && at + i < bytes.size(); ++i)
+        value |= static_cast<std::uint32_t>(bytes[at + i]) << (8 * i);
+    return value;
+}
+inline void put_u16(Bytes& bytes, std::size_t at, unsigned value) {
+    put_le(bytes, at, value, 2);
+}
+inline std::uint16_t u16_at(const Bytes& bytes, std::size_t at) {
+    return static_cast<std::uint16_t>(le_at(bytes, at, 2));
+}
+// UTF-16 units one after another from `at`, such as a font name.
+inline void put_units(Bytes& bytes, std::size_t at, const std::u16string& units) {
+    for (std::size_t i = 0; i < units.size(); ++i)
+        put_u16(bytes, at + 2 * i, units[i]);
+}
 
 // Where a checking helper was called from. Every helper of the tests that checks something
 // inside takes one as its last parameter, defaulted (`const CalledFrom& = {}`): GCC's builtins
@@ -46,12 +79,9 @@ inline std::wstring artwork_path(const char* name) {
 // when it cannot be read.
 inline Picture read_artwork(const char* name) {
     std::ifstream in(artwork_path(name).c_str(), std::ios::binary);
-    const std::vector<std::uint8_t> b(std::istreambuf_iterator<char>(in), {});
+    const Bytes b(std::istreambuf_iterator<char>(in), {});
     Picture img;
-    auto u32 = [&](std::size_t at) {
-        return b[at] | b[at + 1] << 8 | b[at + 2] << 16 |
-               static_cast<std::uint32_t>(b[at + 3]) << 24;
-    };
+    auto u32 = [&](std::size_t at) { return le_at(b, at, 4); };
     if (b.size() < 62 || (b[28] != 24 && b[28] != 1))
         return img;
     const int bits = b[28];

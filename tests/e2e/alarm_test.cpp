@@ -39,10 +39,7 @@ std::size_t beeps(const TracedTimerRun& t) {
 // Threads the timer has started; the alarm thread is the only one its own code makes, and the
 // first one after START (the wave player may start more later).
 std::size_t threads_started(const TracedTimerRun& t) {
-    std::size_t n = 0;
-    for (const auto& c : t.calls())
-        n += c.name() == "CreateThread";
-    return n;
+    return calls_of(t.calls(), "CreateThread").size();
 }
 
 // Keys in 00.01 and starts it; returns once the alarm thread has started. The start is read

@@ -17,7 +17,6 @@
 #include "settings_block.h"
 
 using namespace e2e;
-using Bytes = std::vector<std::uint8_t>;
 
 namespace {
 
@@ -34,11 +33,6 @@ constexpr int always_on_top_control = 8, font_control = 10;
 std::uint32_t sequence_number() {
     const std::string given = env("PLINKETT_FUZZ_RUN");
     return given.empty() ? 6061u : static_cast<std::uint32_t>(std::stoul(given));
-}
-
-std::uint16_t u16_at(const Bytes& b, std::size_t at) {
-    auto byte = [&](std::size_t i) { return i < b.size() ? b[i] : 0; };
-    return static_cast<std::uint16_t>(byte(at) | byte(at + 1) << 8);
 }
 
 class Fuzz {

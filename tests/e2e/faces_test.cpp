@@ -183,9 +183,11 @@ TEST(KeyFaces, BeforeWindowsXpTheKeysCarryTheirCaptionsAsText) {
 }
 
 // What a screen reader is told a key is called, through the key window's accessible object.
+// The interface's ID comes from the header, not from a GUID library, whatever the link order.
 std::wstring accessible_name(HWND key) {
     IAccessible* object = nullptr;
-    if (FAILED(AccessibleObjectFromWindow(key, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+    if (FAILED(AccessibleObjectFromWindow(key, static_cast<DWORD>(OBJID_CLIENT),
+                                          __uuidof(IAccessible),
                                           reinterpret_cast<void**>(&object))))
         return L"(no accessible object)";
     VARIANT self;
@@ -219,19 +221,12 @@ TEST(KeyFaces, ScreenReadersNameEachKeyByTheCaptionOnItsFace) {
     CoUninitialize();
 }
 
-// Counted by the object ledger from the relay log, as the soak test and the benchmarks count.
-// Pixels of the key's face that are the colour `ink` at some opacity over the key's background
-// (a light grey): neither blue nor red, and darker than the background by the ink's share.
-int inked(const Picture& p, HWND key, COLORREF ink) {
-    const RECT r = rect_in_parent(key);
+// Pixels of exactly `colour` (0xRRGGBB) in `area`: the solid middle of strokes drawn in it.
+int pixels_of(const Picture& p, const RECT& area, std::uint32_t colour) {
     int count = 0;
-    for (int y = r.top + 3; y < r.bottom - 3; ++y)
-        for (int x = r.left + 3; x < r.right - 3; ++x) {
-            const std::uint32_t px = p.at(x, y);
-            const int dark = 3 * 255 - red(px) - green(px) - blue(px);
-            const int ink_dark = 3 * 255 - GetRValue(ink) - GetGValue(ink) - GetBValue(ink);
-            count += !bluish(px) && !reddish(px) && dark > ink_dark / 3;
-        }
+    for (LONG y = area.top; y < area.bottom; ++y)
+        for (LONG x = area.left; x < area.right; ++x)
+            count += p.at(x, y) == colour;
     return count;
 }
 
@@ -240,47 +235,66 @@ TEST(KeyFaces, HighContrastDrawsFacesAndBarInTheSystemColoursUntilItIsTurnedOff)
     // this Wine always reports it off.
     GlobalHook contrast(L"report_high_contrast.dll", "pass_on");
     ASSERT_TRUE(contrast.installed());
+    // Colours no plain drawing uses, each for one role, so a wrong colour index shows.
+    const wchar_t* colours = L"Control Panel\\Colors";
+    UserSetting text_setting(colours, L"ButtonText", L"0 120 0"),
+        frame_setting(colours, L"WindowText", L"128 0 128"),
+        inside_setting(colours, L"Window", L"255 255 160");
+    constexpr std::uint32_t text = 0x007800, frame = 0x800080, inside = 0xFFFFA0;
     auto on = std::make_unique<UserSetting>(L"Software\\PlinkettTests", L"HighContrast", DWORD{1});
     TimerRun t;
     ASSERT_NE(t.window, nullptr);
-    const COLORREF text = GetSysColor(COLOR_BTNTEXT);
     Picture p = capture_client(t.window);
     for (HWND key : {t.digit_key(0), t.digit_key(7), t.start_key()}) {
         const FaceSeen f = face_on_screen(p, key);
         EXPECT_EQ(f.blue + f.red, 0) << "no blue or red face";
-        EXPECT_GT(inked(p, key, text), 5) << "the caption in the button text colour";
+        EXPECT_GT(pixels_of(p, rect_in_parent(key), text), 5)
+            << "the caption in the button text colour";
     }
+    EXPECT_GT(pixels_of(p, RECT{0, 0, 334, 100}, text), 50) << "the time in the button text colour";
     // The bar plain, in the window colours, although visual styles are on.
-    const RECT bar{10, 100, 324, 110};
-    const COLORREF frame = GetSysColor(COLOR_WINDOWTEXT), inside = GetSysColor(COLOR_WINDOW);
-    const auto rgb = [](COLORREF c) {
-        return static_cast<std::uint32_t>(GetRValue(c)) << 16 | GetGValue(c) << 8 | GetBValue(c);
-    };
-    EXPECT_EQ(p.at(bar.left, bar.top + 5), rgb(frame));
-    EXPECT_EQ(p.at(bar.left + 5, bar.top + 5), rgb(inside));
-    const auto bar_pixels = [&](const Picture& q) {
-        std::vector<std::uint32_t> row;
-        for (LONG x = bar.left; x < bar.right; ++x)
-            row.push_back(q.at(x, bar.top + 1));
-        return row;
-    };
-    const std::vector<std::uint32_t> plain_bar = bar_pixels(p);
+    const RECT bar = design_bar;
+    EXPECT_EQ(p.at(bar.left, bar.top + 5), frame);
+    EXPECT_EQ(p.at(bar.left + 5, bar.top + 5), inside);
     send_key(t.window, '5');
     send_key(t.window, VK_RETURN);
-    EXPECT_TRUE(
-        wait_until([&] { return inked(capture_client(t.window), t.start_key(), text) > 5; }, 2000))
+    EXPECT_TRUE(wait_until(
+        [&] {
+            return pixels_of(capture_client(t.window), rect_in_parent(t.start_key()), text) > 5;
+        },
+        2000))
         << "STOP in the button text colour too";
 
     // Turned off while the countdown runs: blue digits and a red STOP again.
-    on.reset();
+    on->restore();
     SendMessageW(t.window, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
     EXPECT_TRUE(wait_until([&] { return start_face_is(t, true); }, 2000)) << "STOP in red";
+    EXPECT_GT(face_on_screen(capture_client(t.window), t.digit_key(7)).blue, 5);
+
+    // Paused, the same state drawn both ways: the themed bar, then the plain one in the
+    // system's colours once high contrast is back.
+    send_key(t.window, VK_RETURN);
+    ASSERT_TRUE(wait_until([&] { return start_face_is(t, false); }, 2000)) << "paused: START";
+    const auto bar_row = [&](const Picture& q) {
+        std::vector<std::uint32_t> row;
+        for (LONG x = bar.left; x < bar.right; ++x)
+            row.push_back(q.at(x, bar.top + 5));
+        return row;
+    };
+    const std::vector<std::uint32_t> themed = bar_row(capture_client(t.window));
+    EXPECT_EQ(std::count(themed.begin(), themed.end(), frame), 0) << "no high-contrast frame";
+    on = std::make_unique<UserSetting>(L"Software\\PlinkettTests", L"HighContrast", DWORD{1});
+    SendMessageW(t.window, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+    ASSERT_TRUE(wait_until(
+        [&] { return face_on_screen(capture_client(t.window), t.start_key()).blue == 0; }, 2000));
     p = capture_client(t.window);
-    EXPECT_GT(face_on_screen(p, t.digit_key(7)).blue, 5);
-    EXPECT_NE(bar_pixels(p), plain_bar) << "the themed bar again";
+    EXPECT_NE(bar_row(p), themed);
+    EXPECT_EQ(p.at(bar.left, bar.top + 5), frame);
+    EXPECT_EQ(p.at(bar.right - 6, bar.top + 5), inside) << "the unfilled end";
     EXPECT_EQ(t.close(), 0u);
 }
 
+// Counted by the object ledger from the relay log, as the soak test and the benchmarks count.
 TEST(KeyFaces, AThousandStartStopTogglesLeaveTheObjectCountsWhereTheyWere) {
     TracedTimerRun t(object_calls().c_str());
     ASSERT_NE(t.window, nullptr);

@@ -487,8 +487,9 @@ std::vector<RelayCall> relay_calls(const std::string& log) {
 
 std::vector<RelayCall> calls_of(const std::vector<RelayCall>& calls, const char* function) {
     std::vector<RelayCall> found;
+    const bool with_dll = std::strchr(function, '.') != nullptr;
     for (const auto& c : calls)
-        if (c.function == function)
+        if ((with_dll ? c.function : c.name()) == function)
             found.push_back(c);
     return found;
 }
@@ -610,13 +611,7 @@ std::uint64_t image_size_of(const std::wstring& exe) {
     const auto bytes = read_file(exe);
     if (bytes.size() < 0x40)
         return 0;
-    const std::uint32_t pe = bytes[0x3C] | bytes[0x3D] << 8 | bytes[0x3E] << 16 |
-                             static_cast<std::uint32_t>(bytes[0x3F]) << 24;
-    const std::size_t at = pe + 24 + 56;
-    if (bytes.size() < at + 4)
-        return 0;
-    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
-           static_cast<std::uint32_t>(bytes[at + 3]) << 24;
+    return le_at(bytes, le_at(bytes, 0x3C, 4) + 24 + 56, 4);
 }
 
 } // namespace
@@ -736,14 +731,8 @@ void write_test_wave(const std::wstring& path) {
     const std::uint32_t samples = 800;
     std::vector<std::uint8_t> w;
     auto text = [&](const char* s) { w.insert(w.end(), s, s + 4); };
-    auto u32 = [&](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            w.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    };
-    auto u16 = [&](std::uint16_t v) {
-        w.push_back(static_cast<std::uint8_t>(v));
-        w.push_back(static_cast<std::uint8_t>(v >> 8));
-    };
+    auto u32 = [&](std::uint32_t v) { put_le(w, w.size(), v, 4); };
+    auto u16 = [&](std::uint16_t v) { put_le(w, w.size(), v, 2); };
     text("RIFF");
     u32(36 + samples);
     text("WAVE");
@@ -770,11 +759,6 @@ Patch with_setting(std::size_t field_at, std::uint16_t value) {
         ASSERT_LT(at + 1, exe.size()) << "the executable is shorter than its settings block";
         put_u16(exe, at, value);
     };
-}
-
-void put_u16(std::vector<std::uint8_t>& bytes, std::size_t at, unsigned value) {
-    bytes[at] = static_cast<std::uint8_t>(value & 0xFF);
-    bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
 }
 
 void send_key(HWND window, WPARAM key) {

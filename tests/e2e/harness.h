@@ -183,7 +183,7 @@ struct RelayCall {
 bool parse_relay_line(const std::string& line, RelayCall& out);
 // The calls (not their returns) of the log's complete lines.
 std::vector<RelayCall> relay_calls(const std::string& log);
-// The calls of `function` ("KERNEL32.Beep") among `calls`.
+// The calls of `function` among `calls`: "KERNEL32.Beep" names the DLL too, "Beep" any DLL's.
 std::vector<RelayCall> calls_of(const std::vector<RelayCall>& calls, const char* function);
 
 // A copy of the built timer whose calls of `functions` ("dll.Function;...") Wine traces into
@@ -252,8 +252,6 @@ void write_test_wave(const std::wstring& path);
 // A TimerRun or TracedTimerRun patch that sets the 16-bit setting at `field_at` (one of
 // settings_block's *_at offsets) in the copied executable.
 Patch with_setting(std::size_t field_at, std::uint16_t value);
-// Sets the little-endian 16-bit value at `at`.
-void put_u16(std::vector<std::uint8_t>& bytes, std::size_t at, unsigned value);
 
 // A key press sent to `window`; returns once it has been handled (or after 5 s).
 void send_key(HWND window, WPARAM key);

@@ -12,7 +12,6 @@
 #include "test_support.h"
 #include "replace_policy.h"
 
-using Bytes = std::vector<std::uint8_t>;
 using settings_block::file_offset;
 
 namespace {
@@ -28,13 +27,6 @@ Bytes timer_like_file(std::size_t size = full_size) {
     for (std::size_t i = 0; i < settings_block::block_size && file_offset + i < size; ++i)
         bytes[file_offset + i] = settings_block::shipped[i];
     return bytes;
-}
-
-void put_units(Bytes& bytes, std::size_t at, const std::u16string& units) {
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        bytes[at + 2 * i] = static_cast<std::uint8_t>(units[i] & 0xFF);
-        bytes[at + 2 * i + 1] = static_cast<std::uint8_t>(units[i] >> 8);
-    }
 }
 
 // Reads `size` bytes of `data` with guard bytes behind them: a read past the end would see them.

@@ -5,10 +5,9 @@
 #include <limits>
 
 #include "progress_bar.h"
+#include "test_support.h"
 
 namespace {
-
-constexpr RECT design_bar{10, 100, 324, 110};
 
 struct Box {
     LONG left, top, right, bottom;

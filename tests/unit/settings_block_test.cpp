@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "settings_block.h"
+#include "test_support.h"
 
 using namespace settings_block;
 
@@ -17,11 +18,8 @@ std::vector<std::uint8_t> shipped_record() {
     return {shipped, shipped + block_size};
 }
 
-void put_name(std::vector<std::uint8_t>& record, const std::u16string& name) {
-    for (std::size_t k = 0; k < name.size(); ++k) {
-        record[font_name_at + 2 * k] = static_cast<std::uint8_t>(name[k] & 0xFF);
-        record[font_name_at + 2 * k + 1] = static_cast<std::uint8_t>(name[k] >> 8);
-    }
+void put_name(Bytes& record, const std::u16string& name) {
+    put_units(record, font_name_at, name);
 }
 
 } // namespace

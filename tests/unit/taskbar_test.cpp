@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "taskbar.h"
+#include "test_support.h"
 
 namespace {
 
-constexpr RECT design_bar{10, 100, 324, 110};
 constexpr EngineState idle{false, false, false, false};
 constexpr EngineState counting{true, false, false, false};
 constexpr EngineState paused{false, true, false, false};
