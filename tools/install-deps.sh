@@ -9,9 +9,10 @@ have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok ins
 # The shipped programs are 32-bit; the 64-bit cross compiler and Wine build a twin of them
 # for machines whose kernel cannot run 32-bit code (see README, "Testing"). The native g++
 # builds the sanitized fuzz test of the editor's byte work.
+# x11-utils gives xprop, through which the icon test reads the window icon the X server holds.
 pkgs=(cmake make python3 g++ g++-mingw-w64-i686-posix mingw-w64-i686-dev
       g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
-      wine wine64 wine32:i386 xvfb xauth googletest fonts-noto-cjk)
+      wine wine64 wine32:i386 xvfb xauth x11-utils googletest fonts-noto-cjk)
 for p in "${pkgs[@]}"; do have "$p" || need+=("$p"); done
 [ ${#need[@]} -eq 0 ] && exit 0
 
