@@ -185,8 +185,8 @@ EditorInk editor_ink(HWND window, const std::vector<HWND>& controls) {
             ink_box(p, within_edges(controls.at(3)), text_ink)};
 }
 
-// The number in proportion. Without a Japanese font (as in the test prefix) the label shows the
-// font's boxes for missing glyphs, whose widths the font rounds unevenly: within a fifth.
+// Both in proportion, the label within a fifth: without a Japanese font (as in the test prefix)
+// it shows the font's boxes for missing glyphs, whose widths the font rounds unevenly.
 void expect_editor_ink_in_proportion(const EditorInk& ink, const EditorInk& at_96, int dpi,
                                      const std::string& how = "") {
     expect_in_proportion("first label" + how, ink.label, at_96.label, dpi, 0.2);
