@@ -1,5 +1,7 @@
 #include "dpi.h"
 
+#include <cwchar>
+
 namespace {
 
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
@@ -45,6 +47,30 @@ int screen_dpi() {
     return dpi > 0 ? dpi : base_dpi;
 }
 
+// Bold sans serif outline faces that look like the System font, which on Windows is a raster
+// font GDI can enlarge only by whole multiples, into blocky glyphs. Tahoma is its closest
+// likeness, the same narrow, upright bold sans serif; it and Microsoft Sans Serif come with
+// every Windows from 2000 on, and Windows links both to the fonts of its language for
+// characters they lack. Where neither is found the stock font's own face is asked for.
+const wchar_t* const scalable_faces[] = {L"Tahoma", L"Microsoft Sans Serif"};
+
+int CALLBACK found_face(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+bool installed(const wchar_t* face) {
+    LOGFONTW wanted{};
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    wcsncpy(wanted.lfFaceName, face, LF_FACESIZE - 1);
+    bool found = false;
+    if (HDC screen = GetDC(nullptr)) {
+        EnumFontFamiliesExW(screen, &wanted, found_face, reinterpret_cast<LPARAM>(&found), 0);
+        ReleaseDC(nullptr, screen);
+    }
+    return found;
+}
+
 } // namespace
 
 int scale_between(int value, int to_dpi, int from_dpi) {
@@ -88,20 +114,48 @@ int system_metric_for_dpi(int index, int dpi) {
     return GetSystemMetrics(index);
 }
 
-LOGFONTW scaled_font(const LOGFONTW& font, int to_dpi, int from_dpi) {
-    LOGFONTW scaled = font;
-    scaled.lfHeight = scale_between(font.lfHeight, to_dpi, from_dpi);
-    scaled.lfWidth = scale_between(font.lfWidth, to_dpi, from_dpi);
-    return scaled;
+bool stock_font_fits(int window_dpi, int system_dpi) {
+    return window_dpi == base_dpi && system_dpi == base_dpi;
 }
 
-HFONT system_font_for_dpi(int dpi) {
-    const int system = system_dpi();
-    if (dpi == system)
+LOGFONTW design_font(int dpi, const wchar_t* face) {
+    LOGFONTW font{};
+    font.lfHeight = scale_for_dpi(design_font_height, dpi);
+    font.lfWidth = scale_for_dpi(design_font_width, dpi);
+    font.lfWeight = FW_BOLD;
+    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfOutPrecision = OUT_TT_ONLY_PRECIS;
+    font.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+    wcsncpy(font.lfFaceName, face, LF_FACESIZE - 1);
+    return font;
+}
+
+const wchar_t* first_installed(const wchar_t* const* faces, int count,
+                               bool (*installed)(const wchar_t*), const wchar_t* fallback) {
+    for (int i = 0; i < count; ++i)
+        if (installed(faces[i]))
+            return faces[i];
+    return fallback;
+}
+
+HFONT design_font_for_dpi(int dpi) {
+    if (stock_font_fits(dpi, system_dpi()))
         return nullptr;
-    LOGFONTW stock{};
-    if (GetObjectW(GetStockObject(SYSTEM_FONT), sizeof stock, &stock) == 0)
-        return nullptr;
-    const LOGFONTW font = scaled_font(stock, dpi, system);
+    // Found once (which fonts are installed does not change while the programs run), and
+    // safely for the alarm thread, which may draw a key's face too.
+    struct Face {
+        wchar_t name[LF_FACESIZE];
+    };
+    static const Face face = [] {
+        LOGFONTW stock{};
+        GetObjectW(GetStockObject(SYSTEM_FONT), sizeof stock, &stock);
+        Face found{};
+        wcsncpy(found.name,
+                first_installed(scalable_faces, sizeof scalable_faces / sizeof *scalable_faces,
+                                installed, stock.lfFaceName),
+                LF_FACESIZE - 1);
+        return found;
+    }();
+    const LOGFONTW font = design_font(dpi, face.name);
     return CreateFontIndirectW(&font);
 }

@@ -25,9 +25,22 @@ void adjust_window_rect_for_dpi(RECT& rect, DWORD style, DWORD ex_style, int dpi
 // GetSystemMetrics for a window at `dpi`.
 int system_metric_for_dpi(int index, int dpi);
 
-// The stock system font (the one a fresh device context has) made for `dpi`: null at the
-// system DPI, where the stock font itself is meant; otherwise a new font that the caller
-// deletes. Height and width both follow the scale.
-HFONT system_font_for_dpi(int dpi);
-// The stock font's LOGFONT with its height and width scaled from `from_dpi` to `to_dpi`.
-LOGFONTW scaled_font(const LOGFONTW& font, int to_dpi, int from_dpi);
+// The text of the keys and of the editor's controls is designed in the stock system font as
+// it is at 96 DPI: 16 pixels high, 7 wide on average, bold.
+constexpr int design_font_height = 16;
+constexpr int design_font_width = 7;
+
+// Whether a window at `window_dpi` shows that design in the stock font itself. Only on a
+// system at 96 DPI: elsewhere the stock font is made for the system DPI, and not always in both
+// directions (one system at 192 DPI gives it twice the height and the same width, another keeps
+// a raster font of 96-DPI size).
+bool stock_font_fits(int window_dpi, int system_dpi);
+// The design at `dpi` in `face`: height and width both scaled from 96 DPI, bold, and drawn
+// from outlines only, so that it stays crisp at any size.
+LOGFONTW design_font(int dpi, const wchar_t* face);
+// The first of the `count` `faces` that `installed` accepts; `fallback` when none is.
+const wchar_t* first_installed(const wchar_t* const* faces, int count,
+                               bool (*installed)(const wchar_t*), const wchar_t* fallback);
+// The design's font for a window at `dpi`: null where the stock font fits, otherwise a new
+// font that the caller deletes.
+HFONT design_font_for_dpi(int dpi);

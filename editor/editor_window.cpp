@@ -55,9 +55,9 @@ const NumberBox number_boxes[] = {
     {&interval_box, editor_texts::interval_field, &EditorSettings::beep_interval_ms},
 };
 
-// The window's DPI and, away from the system DPI, the font of its controls: the stock system
-// font scaled to that DPI (owned here, replaced on WM_DPICHANGED, freed after the message loop).
-// At the system DPI the controls keep the system font and are sent no font at all.
+// The window's DPI and, where the stock font does not fit it, the font of its controls: the
+// design's font for that DPI (owned here, replaced on WM_DPICHANGED, freed after the message
+// loop). Where it fits, the controls keep the system font and are sent no font at all.
 int editor_dpi = base_dpi;
 HFONT control_font = nullptr;
 
@@ -111,7 +111,7 @@ int create_controls(HINSTANCE instance) {
     if (editor_dpi != base_dpi)
         SetWindowPos(editor_window, nullptr, 0, 0, scaled(created_window_size),
                      scaled(created_window_size), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    control_font = system_font_for_dpi(editor_dpi);
+    control_font = design_font_for_dpi(editor_dpi);
     int previous_bottom = 0;
     int top = 0;
     for (const ControlRow& row : control_rows) {
@@ -157,7 +157,7 @@ void set_final_size(int button_top) {
 void apply_dpi(int dpi, const RECT& suggested) {
     editor_dpi = dpi;
     HFONT old_font = control_font;
-    control_font = system_font_for_dpi(dpi);
+    control_font = design_font_for_dpi(dpi);
     // The client width of a window made created_window_size wide at this DPI, where the button
     // was centred at start.
     RECT frame{0, 0, 0, 0};

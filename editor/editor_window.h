@@ -21,7 +21,8 @@ void fit_control_height(HWND control);
 // WM_DPICHANGED: the controls get the font and the layout of the new DPI, the window the
 // rectangle Windows suggests.
 void apply_dpi(int dpi, const RECT& suggested);
-// The controls' font, made when the window's DPI is not the system's; after the message loop.
+// The controls' font, made where the stock font does not fit the window's DPI; after the
+// message loop.
 void release_control_font();
 
 void fill_controls(const EditorSettings& values);

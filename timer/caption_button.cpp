@@ -68,9 +68,10 @@ void CaptionButton::render_face(const wchar_t* text, BYTE red, BYTE blue) {
     ReleaseDC(window, window_dc);
     if (dc == nullptr)
         return;
-    // At the system DPI the memory DC's own stock font is the face font; at another DPI that
-    // font scaled to it, so the caption keeps its size relative to the key.
-    HFONT font = face_dpi != 0 ? system_font_for_dpi(face_dpi) : nullptr;
+    // Where the stock font fits, the memory DC's own is the face font; elsewhere the design's
+    // font for the key's DPI, so the caption keeps its proportions and its size relative to
+    // the key.
+    HFONT font = design_font_for_dpi(face_dpi != 0 ? face_dpi : system_dpi());
     HGDIOBJ previous_font = font != nullptr ? SelectObject(dc, font) : nullptr;
     HIMAGELIST face = make_face(dc, caption_text,
                                 face_colour(high_contrast, red, blue, GetSysColor(COLOR_BTNTEXT)));

@@ -38,7 +38,7 @@ class CaptionButton {
     HWND window;
     wchar_t shown_caption[8];
     BYTE shown_red, shown_blue;
-    // 0 until a DPI is given: the faces are drawn in the stock font of the system DPI.
+    // 0 until a DPI is given: the system DPI.
     int face_dpi;
     // Exactly one face per key: a new one is put on the button before the old is destroyed.
     HIMAGELIST face_list;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -292,6 +293,33 @@ Picture capture_client(HWND window) {
     DeleteDC(memory);
     ReleaseDC(window, window_dc);
     return p;
+}
+
+bool red_ink(std::uint32_t px) {
+    const int r = px >> 16 & 0xFF, g = px >> 8 & 0xFF, b = px & 0xFF;
+    return r >= 128 && r - std::max(g, b) >= 64;
+}
+
+bool face_ink(std::uint32_t px) {
+    const int r = px >> 16 & 0xFF, g = px >> 8 & 0xFF, b = px & 0xFF;
+    return (b >= 128 && b - std::max(r, g) >= 64) || red_ink(px);
+}
+
+bool text_ink(std::uint32_t px) {
+    return (px >> 16 & 0xFF) < 80 && (px >> 8 & 0xFF) < 80 && (px & 0xFF) < 80;
+}
+
+RECT ink_box(const Picture& p, const RECT& area, bool (*ink)(std::uint32_t)) {
+    RECT box{LONG_MAX, LONG_MAX, LONG_MIN, LONG_MIN};
+    for (LONG y = std::max(0L, area.top); y < std::min<LONG>(p.height, area.bottom); ++y)
+        for (LONG x = std::max(0L, area.left); x < std::min<LONG>(p.width, area.right); ++x)
+            if (ink(p.at(x, y))) {
+                box.left = std::min(box.left, x);
+                box.top = std::min(box.top, y);
+                box.right = std::max(box.right, x + 1);
+                box.bottom = std::max(box.bottom, y + 1);
+            }
+    return box.left == LONG_MAX ? RECT{} : box;
 }
 
 std::wstring folder_with_timer(const Patch& patch) {

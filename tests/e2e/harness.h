@@ -105,6 +105,14 @@ RECT rect_in_parent(HWND child);
 // The client area as it is on the screen.
 Picture capture_client(HWND window);
 
+// Ink: which pixels of a captured picture belong to drawn text, and where they lie. The key
+// faces are blue, or red for "STOP"; the time and the editor's labels dark.
+bool red_ink(std::uint32_t px);
+bool face_ink(std::uint32_t px); // blue or red
+bool text_ink(std::uint32_t px);
+// The bounding box of the pixels of `area` that `ink` accepts; empty when there are none.
+RECT ink_box(const Picture& p, const RECT& area, bool (*ink)(std::uint32_t));
+
 // A copy of the built timer (folder_with_timer), started and with its window found.
 struct TimerRun {
     std::wstring folder;

@@ -1,5 +1,5 @@
-// Display-scale arithmetic: design values at 96 DPI to other scales, and the stock font scaled
-// from the system DPI to a window's.
+// Display-scale arithmetic: design values at 96 DPI to other scales, and the font of the text
+// designed at 96 DPI.
 #include <gtest/gtest.h>
 
 #include "dpi.h"
@@ -28,17 +28,27 @@ TEST(DpiScaling, RoundsHalfAwayFromZero) {
     EXPECT_EQ(scale_for_dpi(280, 144), 420);
 }
 
-TEST(DpiScaling, StockFontKeepsItsShapeAtAnotherScale) {
-    LOGFONTW stock{};
-    stock.lfHeight = 16;
-    stock.lfWidth = 7;
-    stock.lfWeight = FW_BOLD;
-    wcscpy(stock.lfFaceName, L"System");
-    for (int dpi : {96, 120, 144, 192}) {
-        const LOGFONTW f = scaled_font(stock, dpi, 96);
-        EXPECT_EQ(f.lfHeight, scale_for_dpi(16, dpi)) << dpi;
-        EXPECT_EQ(f.lfWidth, scale_for_dpi(7, dpi)) << dpi;
+TEST(DpiScaling, DesignFontKeepsItsProportionsAtEveryScale) {
+    // The stock font is the design only at 96 DPI on a system at 96.
+    EXPECT_TRUE(stock_font_fits(96, 96));
+    EXPECT_FALSE(stock_font_fits(144, 96));
+    EXPECT_FALSE(stock_font_fits(96, 192));
+    EXPECT_FALSE(stock_font_fits(192, 192));
+    const int want[][3] = {{96, 16, 7}, {120, 20, 9}, {144, 24, 11}, {192, 32, 14}};
+    for (const auto& w : want) {
+        const LOGFONTW f = design_font(w[0], L"Tahoma");
+        EXPECT_EQ(f.lfHeight, w[1]) << w[0];
+        EXPECT_EQ(f.lfWidth, w[2]) << w[0];
         EXPECT_EQ(f.lfWeight, FW_BOLD);
-        EXPECT_STREQ(f.lfFaceName, L"System");
+        EXPECT_EQ(f.lfOutPrecision, OUT_TT_ONLY_PRECIS); // never a raster font enlarged
+        EXPECT_STREQ(f.lfFaceName, L"Tahoma");
     }
+}
+
+TEST(DpiScaling, FirstInstalledFaceOrTheFallback) {
+    const wchar_t* faces[] = {L"A", L"B"};
+    auto only_b = [](const wchar_t* face) { return wcscmp(face, L"B") == 0; };
+    auto none = [](const wchar_t*) { return false; };
+    EXPECT_STREQ(first_installed(faces, 2, only_b, L"System"), L"B");
+    EXPECT_STREQ(first_installed(faces, 2, none, L"System"), L"System");
 }
