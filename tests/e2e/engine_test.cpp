@@ -300,25 +300,9 @@ TEST(Engine, NothingButStartActsWhileRunning) {
 
 namespace {
 
-// Bounding box of the dark pixels in the rows above `bottom`.
-struct Ink {
-    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
-    bool any() const { return right >= 0; }
-};
-Ink dark_pixels(const Picture& p, int rows) {
-    Ink ink;
-    for (int y = 0; y < std::min(rows, p.height); ++y)
-        for (int x = 0; x < p.width; ++x) {
-            const std::uint32_t c = p.at(x, y);
-            const int sum = static_cast<int>((c >> 16) & 0xFF) + ((c >> 8) & 0xFF) + (c & 0xFF);
-            if (sum < 3 * 80) {
-                ink.left = std::min(ink.left, x);
-                ink.right = std::max(ink.right, x);
-                ink.top = std::min(ink.top, y);
-                ink.bottom = std::max(ink.bottom, y);
-            }
-        }
-    return ink;
+// The box of the time's dark ink in the band of `rows` at the top.
+RECT time_ink(const Picture& p, int rows) {
+    return ink_box(p, RECT{0, 0, p.width, rows}, text_ink);
 }
 
 } // namespace
@@ -338,15 +322,15 @@ TEST(TimeDisplay, TextIsDrawnLargeAndCentredInTheBandAboveTheBar) {
         set_client_size(t.window, s.width, s.height);
         ASSERT_TRUE(wait_until([&] { return client_rect(t.window).right == s.width; }, 5000));
         pause_ms(300);
-        const Ink ink = dark_pixels(capture_client(t.window), s.band);
-        ASSERT_TRUE(ink.any());
-        EXPECT_NEAR((ink.left + ink.right) / 2.0, s.width / 2.0, 3.0);
+        const RECT ink = time_ink(capture_client(t.window), s.band);
+        ASSERT_GT(ink.right, ink.left);
+        EXPECT_NEAR((ink.left + ink.right - 1) / 2.0, s.width / 2.0, 3.0);
         EXPECT_GT(ink.top, 0);
-        EXPECT_LT(ink.bottom, s.band - 1);
+        EXPECT_LT(ink.bottom, s.band);
         // The font is fitted to the band: its digits fill a good part of it.
-        EXPECT_GT(ink.bottom - ink.top, s.band / 3);
+        EXPECT_GT(ink.bottom - 1 - ink.top, s.band / 3);
         EXPECT_GT(ink.left, 0);
-        EXPECT_LT(ink.right, s.width - 1);
+        EXPECT_LT(ink.right, s.width);
     }
     // A new time is drawn at once.
     const Picture before = capture_client(t.window);
@@ -371,9 +355,9 @@ TEST(TimeDisplay, ACountUpPastNinetyNineMinutesIsRefittedAndCentredBothWays) {
         wheel(t.window, true, true); // paused count-up: a minute more elapsed each
     ASSERT_TRUE(t.title_becomes(L"100.00", 10000)) << t.title();
     const auto centred = [&] {
-        const Ink ink = dark_pixels(capture_client(t.window), 100);
-        return ink.any() && ink.left > 0 && ink.right < 333 &&
-               std::abs((ink.left + ink.right) / 2.0 - 167.0) <= 3.0;
+        const RECT ink = time_ink(capture_client(t.window), 100);
+        return ink.right > ink.left && ink.left > 0 && ink.right < 334 &&
+               std::abs((ink.left + ink.right - 1) / 2.0 - 167.0) <= 3.0;
     };
     EXPECT_TRUE(wait_until(centred, 1000)) << "six characters";
     wheel(t.window, true, false);

@@ -30,12 +30,6 @@ int green(std::uint32_t px) {
 int blue(std::uint32_t px) {
     return px & 0xFF;
 }
-bool bluish(std::uint32_t px) {
-    return blue(px) >= 128 && blue(px) - std::max(red(px), green(px)) >= 64;
-}
-bool reddish(std::uint32_t px) {
-    return red(px) >= 128 && red(px) - std::max(green(px), blue(px)) >= 64;
-}
 
 // A pixel that blue at some opacity laid over `under` can give: blue no less, red and green
 // dimmed by the same share.
@@ -68,7 +62,7 @@ FaceSeen face_on_screen(const Picture& p, HWND key) {
     for (int y = r.top; y < r.bottom; ++y) {
         for (int x = r.left; x < r.right; ++x) {
             const std::uint32_t px = p.at(x, y);
-            const bool b = bluish(px), rd = reddish(px);
+            const bool b = blue_ink(px), rd = red_ink(px);
             f.blue += b;
             f.red += rd;
             if (b || rd) {

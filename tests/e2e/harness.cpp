@@ -300,9 +300,13 @@ bool red_ink(std::uint32_t px) {
     return r >= 128 && r - std::max(g, b) >= 64;
 }
 
-bool face_ink(std::uint32_t px) {
+bool blue_ink(std::uint32_t px) {
     const int r = px >> 16 & 0xFF, g = px >> 8 & 0xFF, b = px & 0xFF;
-    return (b >= 128 && b - std::max(r, g) >= 64) || red_ink(px);
+    return b >= 128 && b - std::max(r, g) >= 64;
+}
+
+bool face_ink(std::uint32_t px) {
+    return blue_ink(px) || red_ink(px);
 }
 
 bool text_ink(std::uint32_t px) {

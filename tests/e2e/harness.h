@@ -108,6 +108,7 @@ Picture capture_client(HWND window);
 // Ink: which pixels of a captured picture belong to drawn text, and where they lie. The key
 // faces are blue, or red for "STOP"; the time and the editor's labels dark.
 bool red_ink(std::uint32_t px);
+bool blue_ink(std::uint32_t px);
 bool face_ink(std::uint32_t px); // blue or red
 bool text_ink(std::uint32_t px);
 // The bounding box of the pixels of `area` that `ink` accepts; empty when there are none.
