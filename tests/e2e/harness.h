@@ -105,14 +105,15 @@ RECT rect_in_parent(HWND child);
 // The client area as it is on the screen.
 Picture capture_client(HWND window);
 
-// A copy of the built timer (folder_with_timer), started and with its window found.
+// A copy of the built timer (folder_with_timer), started with `arguments` on its command line
+// and with its window found.
 struct TimerRun {
     std::wstring folder;
     std::unique_ptr<Process> process; // null when it did not start
     HWND window = nullptr;
 
     explicit TimerRun(const Patch& patch = nullptr, const std::vector<std::wstring>& extra_env = {},
-                      const CalledFrom& = {});
+                      const std::wstring& arguments = L"", const CalledFrom& = {});
     HWND key(int control_id) const { return GetDlgItem(window, control_id); }
     HWND digit_key(int digit) const { return key(digit_button_id(digit)); }
     HWND start_key() const { return key(start_button_id); }
@@ -190,9 +191,10 @@ std::vector<RelayCall> calls_of(const std::vector<RelayCall>& calls, const char*
 // the file "relay.log" in its folder. Wine writes a process's trace to the Unix standard error
 // it was started with, which a Windows parent cannot redirect: the timer is therefore started
 // through a Unix shell. The shell gives no process handle, so the timer is found by its window.
+// `arguments` go to the timer through the shell, which reads them as words of its own.
 struct TracedTimerRun : TimerRun {
     explicit TracedTimerRun(const wchar_t* functions, const Patch& patch = nullptr,
-                            const CalledFrom& = {});
+                            const std::wstring& arguments = L"", const CalledFrom& = {});
     std::vector<RelayCall> calls() const; // the traced calls so far
 };
 
