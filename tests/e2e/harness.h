@@ -105,8 +105,7 @@ RECT rect_in_parent(HWND child);
 // The client area as it is on the screen.
 Picture capture_client(HWND window);
 
-// A copy of the built timer (folder_with_timer), started with `arguments` on its command line
-// and with its window found.
+// A copy of the built timer (folder_with_timer), started (with `arguments`), its window found.
 struct TimerRun {
     std::wstring folder;
     std::unique_ptr<Process> process; // null when it did not start
@@ -190,8 +189,8 @@ std::vector<RelayCall> calls_of(const std::vector<RelayCall>& calls, const char*
 // A copy of the built timer whose calls of `functions` ("dll.Function;...") Wine traces into
 // the file "relay.log" in its folder. Wine writes a process's trace to the Unix standard error
 // it was started with, which a Windows parent cannot redirect: the timer is therefore started
-// through a Unix shell. The shell gives no process handle, so the timer is found by its window.
-// `arguments` go to the timer through the shell, which reads them as words of its own.
+// through a Unix shell (which reads `arguments` as its own words). The shell gives no process
+// handle, so the timer is found by its window.
 struct TracedTimerRun : TimerRun {
     explicit TracedTimerRun(const wchar_t* functions, const Patch& patch = nullptr,
                             const std::wstring& arguments = L"", const CalledFrom& = {});

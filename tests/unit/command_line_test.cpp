@@ -1,34 +1,29 @@
-// The timer's command line: every accepted form of a time, the carry of seconds, the switches,
-// and what is refused.
+// The timer's command line: the forms of a time, the carry of seconds, switches and refusals.
 #include <gtest/gtest.h>
 
+#include <utility>
 #include "command_line.h"
 
-// 99.99 has no minute left to carry into; 6039 s is 99 minutes and 99 seconds.
+// The time started, as MMSS; 99 minutes leave no room to carry the seconds into.
 TEST(CommandLine, TimesInEveryFormStartWithSecondsCarried) {
-    struct Case {
-        const wchar_t* arguments;
-        int minutes, seconds;
-    } cases[] = {
-        {L"5", 5, 0},     {L"5:30", 5, 30},   {L"5.30", 5, 30},         {L"05.30", 5, 30},
-        {L"90s", 1, 30},  {L"25m", 25, 0},    {L"1m30s", 1, 30},        {L"1M30S", 1, 30},
-        {L"0", 0, 0},     {L"00.00", 0, 0},   {L"  \"5:30\"  ", 5, 30}, {L"\" 5:30 \"", 5, 30},
-        {L"5:75", 6, 15}, {L"99.99", 99, 99}, {L"6039s", 99, 99},
+    const std::pair<const wchar_t*, int> cases[] = {
+        {L"5", 500},    {L"5:30", 530},   {L"5.30", 530},         {L"05.30", 530},
+        {L"90s", 130},  {L"25m", 2500},   {L"1m30s", 130},        {L"1M30S", 130},
+        {L"0", 0},      {L"00.00", 0},    {L"  \"5:30\"  ", 530}, {L"\" 5:30 \"", 530},
+        {L"5:75", 615}, {L"99.99", 9999}, {L"6039s", 9999},
     };
     for (const auto& c : cases) {
-        const LaunchRequest r = parse_command_line(c.arguments);
-        EXPECT_EQ(r.action, LaunchAction::start_time) << testing::PrintToString(c.arguments);
-        EXPECT_EQ(r.minutes * 100 + r.seconds, c.minutes * 100 + c.seconds)
-            << testing::PrintToString(c.arguments);
+        const LaunchRequest r = parse_command_line(c.first);
+        EXPECT_EQ(r.action == LaunchAction::start_time ? r.minutes * 100 + r.seconds : -1, c.second)
+            << testing::PrintToString(c.first);
     }
 }
 
 // "5.3" could mean 5.03 or 5.30.
 TEST(CommandLine, SwitchesHelpAndRefusals) {
-    const LaunchRequest set = parse_command_line(L"/nostart 0.03");
-    EXPECT_EQ(set.action, LaunchAction::set_time);
-    EXPECT_EQ(set.minutes * 100 + set.seconds, 3);
-    EXPECT_EQ(parse_command_line(L"0.03 -NoStart").action, LaunchAction::set_time);
+    const LaunchRequest set = parse_command_line(L"0.03 -NoStart");
+    EXPECT_TRUE(set.action == LaunchAction::set_time && set.seconds == 3);
+    EXPECT_EQ(parse_command_line(L"/nostart 5").action, LaunchAction::set_time);
     for (const wchar_t* nothing : {L"", L"   ", L"/nostart"})
         EXPECT_EQ(parse_command_line(nothing).action, LaunchAction::none);
     for (const wchar_t* help : {L"/?", L"-? 5", L"x /?"})
