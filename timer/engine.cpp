@@ -181,11 +181,16 @@ void start_stop() {
 }
 
 void enter_digit(int digit) {
+    const SetTime t = shift_in_digit(set_time(), digit);
+    enter_time(t.minutes, t.seconds);
+}
+
+void enter_time(int minutes, int seconds) {
     if (running)
         return;
     progress = 0;
     pause_tick = 0;
-    store_set_time(shift_in_digit(set_time(), digit));
+    store_set_time(SetTime{minutes, seconds});
     show_time(set_minutes, set_seconds);
 }
 

@@ -7,6 +7,8 @@
 
 void key_down(WPARAM virtual_key);
 void enter_digit(int digit);
+// The idle set time replaced as a whole, as keying in its four digits would.
+void enter_time(int minutes, int seconds);
 void wheel_turn(int delta);
 void step_seconds(int step);
 void step_minutes(int step);

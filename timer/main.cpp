@@ -8,6 +8,7 @@
 #include "engine.h"
 #include "key_accessible.h"
 #include "key_ids.h"
+#include "launch.h"
 #include "layout.h"
 #include "message_loop.h"
 #include "progress_bar.h"
@@ -231,7 +232,7 @@ void create_keys(HINSTANCE instance) {
 
 } // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int show_command) {
     step_done("entry");
     os_version.dwOSVersionInfoSize = sizeof os_version;
     GetVersionExW(&os_version);
@@ -267,6 +268,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
     step_done("show");
     UpdateWindow(main_window);
     step_done("paint");
+    // A preset time is keyed in (and started) only now, as the user would on the shown window.
+    apply_command_line(arguments);
 
     const int exit_code = run_message_loop();
     stop_alarm_for_exit();

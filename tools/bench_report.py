@@ -19,6 +19,8 @@ FIGURES = {
     "cpu_counting_ratio_bare": ("CPU counting, timer / bare 1 ms-timer window", "at most 1.2", True),
     "cpu_counting_ratio_fair": ("CPU counting, timer / fair floor running", "at most 1.1", True),
     "startup_timer_ms": ("start to window shown with the keypad laid out", "", True),
+    "startup_timer_preset_ms": ("the same started with a time (`Plinkett.exe 25m`), to the time set", "", True),
+    "startup_preset_ratio": ("start-up, with a time / without, in the same run", "within the runs' spread", True),
     "startup_minimal_window_ms": ("minimal Win32 window program, same way", "", True),
     "startup_minimal_window_cc6_ms": ("the same with the Common Controls 6 manifest", "", True),
     "startup_ratio": ("start-up, timer / minimal window", "at most 1.3", True),

@@ -338,9 +338,10 @@ std::wstring folder_with_timer(const Patch& patch) {
 TimerRun::TimerRun(CopyOnly, const Patch& patch) : folder(folder_with_timer(patch)) {}
 
 TimerRun::TimerRun(const Patch& patch, const std::vector<std::wstring>& extra_env,
-                   const CalledFrom& from)
+                   const std::wstring& arguments, const CalledFrom& from)
     : TimerRun(CopyOnly{}, patch) {
-    process = std::make_unique<Process>(folder + L"\\Plinkett.exe", L"", folder, extra_env, from);
+    process =
+        std::make_unique<Process>(folder + L"\\Plinkett.exe", arguments, folder, extra_env, from);
     window = wait_for_window(process->id(), L"PlinkettWnd");
     EXPECT_NE(window, nullptr) << "the timer's window did not appear";
 }
@@ -526,7 +527,8 @@ std::vector<RelayCall> calls_of(const std::vector<RelayCall>& calls, const char*
     return found;
 }
 
-TracedTimerRun::TracedTimerRun(const wchar_t* functions, const Patch& patch, const CalledFrom&)
+TracedTimerRun::TracedTimerRun(const wchar_t* functions, const Patch& patch,
+                               const std::wstring& arguments, const CalledFrom&)
     : TimerRun(CopyOnly{}, patch) {
     HKEY key = nullptr;
     RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\Debug", 0, nullptr, 0, KEY_SET_VALUE,
@@ -540,8 +542,8 @@ TracedTimerRun::TracedTimerRun(const wchar_t* functions, const Patch& patch, con
     EXPECT_NE(loader[0], L'\0') << "WINELOADER is not set";
     const std::set<HWND> before = visible_timer_windows();
     SetEnvironmentVariableW(L"WINEDEBUG", relay_debug_channels);
-    const bool ok = start_unix_shell(L"-c \"exec \\\"$0\\\" Plinkett.exe 2>relay.log\" \"" +
-                                         std::wstring(loader) + L"\"",
+    const bool ok = start_unix_shell(L"-c \"exec \\\"$0\\\" Plinkett.exe " + arguments +
+                                         L" 2>relay.log\" \"" + std::wstring(loader) + L"\"",
                                      folder);
     const DWORD error = GetLastError();
     SetEnvironmentVariableW(L"WINEDEBUG", nullptr);

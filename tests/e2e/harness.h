@@ -114,14 +114,14 @@ bool text_ink(std::uint32_t px);
 // The bounding box of the pixels of `area` that `ink` accepts; empty when there are none.
 RECT ink_box(const Picture& p, const RECT& area, bool (*ink)(std::uint32_t));
 
-// A copy of the built timer (folder_with_timer), started and with its window found.
+// A copy of the built timer (folder_with_timer), started (with `arguments`), its window found.
 struct TimerRun {
     std::wstring folder;
     std::unique_ptr<Process> process; // null when it did not start
     HWND window = nullptr;
 
     explicit TimerRun(const Patch& patch = nullptr, const std::vector<std::wstring>& extra_env = {},
-                      const CalledFrom& = {});
+                      const std::wstring& arguments = L"", const CalledFrom& = {});
     HWND key(int control_id) const { return GetDlgItem(window, control_id); }
     HWND digit_key(int digit) const { return key(digit_button_id(digit)); }
     HWND start_key() const { return key(start_button_id); }
@@ -198,10 +198,11 @@ std::vector<RelayCall> calls_of(const std::vector<RelayCall>& calls, const char*
 // A copy of the built timer whose calls of `functions` ("dll.Function;...") Wine traces into
 // the file "relay.log" in its folder. Wine writes a process's trace to the Unix standard error
 // it was started with, which a Windows parent cannot redirect: the timer is therefore started
-// through a Unix shell. The shell gives no process handle, so the timer is found by its window.
+// through a Unix shell (which reads `arguments` as its own words). The shell gives no process
+// handle, so the timer is found by its window.
 struct TracedTimerRun : TimerRun {
     explicit TracedTimerRun(const wchar_t* functions, const Patch& patch = nullptr,
-                            const CalledFrom& = {});
+                            const std::wstring& arguments = L"", const CalledFrom& = {});
     std::vector<RelayCall> calls() const; // the traced calls so far
 };
 
