@@ -310,3 +310,19 @@ TEST(DisplayScale, EditorMovedToAnotherScaleTakesItsFontAndLayout) {
         expect_editor_laid_out(window, editor.controls(), dpi);
     }
 }
+
+TEST(DisplayScale, AChangeWithoutARectangleIsIgnoredByBothPrograms) {
+    TimerRun t;
+    ASSERT_NE(t.window, nullptr);
+    EditorRun editor(t.folder);
+    ASSERT_NE(wait_for_window(editor.id(), L"MainApp"), nullptr);
+    for (HWND window : {t.window, editor.window()}) {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(window, WM_DPICHANGED, MAKEWPARAM(144, 144), 0, SMTO_NORMAL, 5000,
+                            &result);
+    }
+    EXPECT_TRUE(t.running());
+    EXPECT_TRUE(editor.running());
+    EXPECT_EQ(editor.close(), 0u);
+    EXPECT_EQ(t.close(), 0u);
+}

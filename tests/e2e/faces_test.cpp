@@ -219,6 +219,24 @@ TEST(KeyFaces, ScreenReadersNameEachKeyByTheCaptionOnItsFace) {
     CoUninitialize();
 }
 
+TEST(KeyFaces, ALibraryNamedLikeTheScreenReadersOneBesideTheTimerIsNotLoaded) {
+    CoInitialize(nullptr);
+    {
+        // Wine prefers its own libraries to files of the same name unless told otherwise.
+        UserSetting native(L"Software\\Wine\\AppDefaults\\Plinkett.exe\\DllOverrides", L"oleacc",
+                           L"native,builtin");
+        TimerRun t;
+        ASSERT_NE(t.window, nullptr);
+        copy_file_into(beside_driver(L"planted_library.dll"), t.folder, L"oleacc.dll");
+        EXPECT_EQ(accessible_name(t.digit_key(7)), L"7");
+        EXPECT_EQ(GetFileAttributesW((t.folder + L"\\planted_library_loaded").c_str()),
+                  INVALID_FILE_ATTRIBUTES)
+            << "the timer loaded the oleacc.dll beside it";
+        EXPECT_EQ(t.close(), 0u);
+    }
+    CoUninitialize();
+}
+
 // Counted by the object ledger from the relay log, as the soak test and the benchmarks count.
 // Pixels of the key's face that are the colour `ink` at some opacity over the key's background
 // (a light grey): neither blue nor red, and darker than the background by the ink's share.
