@@ -311,18 +311,31 @@ TEST(DisplayScale, EditorMovedToAnotherScaleTakesItsFontAndLayout) {
     }
 }
 
+// Only the system sends WM_DPICHANGED, always with a rectangle; one without changes nothing.
 TEST(DisplayScale, AChangeWithoutARectangleIsIgnoredByBothPrograms) {
+    DWORD_PTR result = 0;
     TimerRun t;
     ASSERT_NE(t.window, nullptr);
-    EditorRun editor(t.folder);
-    ASSERT_NE(wait_for_window(editor.id(), L"MainApp"), nullptr);
-    for (HWND window : {t.window, editor.window()}) {
-        DWORD_PTR result = 0;
-        SendMessageTimeoutW(window, WM_DPICHANGED, MAKEWPARAM(144, 144), 0, SMTO_NORMAL, 5000,
-                            &result);
-    }
+    const std::vector<std::uint32_t> keys = capture_client(t.window).pixels;
+    SendMessageTimeoutW(t.window, WM_DPICHANGED, MAKEWPARAM(144, 144), 0, SMTO_NORMAL, 5000,
+                        &result);
+    EXPECT_FALSE(wait_until([&] { return capture_client(t.window).pixels != keys; }, 1000))
+        << "the keys took faces for another scale";
     EXPECT_TRUE(t.running());
+
+    EditorRun editor(t.folder);
+    ASSERT_NE(editor.window(), nullptr);
+    const auto layout = [&] {
+        std::vector<Box> boxes;
+        for (HWND control : editor.controls())
+            boxes.push_back(box(rect_in_parent(control)));
+        return boxes;
+    };
+    const std::vector<Box> laid_out = layout();
+    SendMessageTimeoutW(editor.window(), WM_DPICHANGED, MAKEWPARAM(144, 144), 0, SMTO_NORMAL, 5000,
+                        &result);
     EXPECT_TRUE(editor.running());
+    EXPECT_EQ(layout(), laid_out);
     EXPECT_EQ(editor.close(), 0u);
     EXPECT_EQ(t.close(), 0u);
 }
