@@ -220,19 +220,16 @@ TEST(KeyFaces, ScreenReadersNameEachKeyByTheCaptionOnItsFace) {
 }
 
 TEST(KeyFaces, ALibraryNamedLikeTheScreenReadersOneBesideTheTimerIsNotLoaded) {
+    // Wine prefers its own libraries to files of the same name unless told otherwise.
+    UserSetting native(L"Software\\Wine\\AppDefaults\\Plinkett.exe\\DllOverrides", L"oleacc",
+                       L"native,builtin");
     CoInitialize(nullptr);
     {
-        // Wine prefers its own libraries to files of the same name unless told otherwise.
-        UserSetting native(L"Software\\Wine\\AppDefaults\\Plinkett.exe\\DllOverrides", L"oleacc",
-                           L"native,builtin");
         TimerRun t;
         ASSERT_NE(t.window, nullptr);
-        copy_file_into(beside_driver(L"planted_library.dll"), t.folder, L"oleacc.dll");
+        // A library without the screen readers' functions: loaded, the key could not be named.
+        copy_file_into(beside_driver(L"taskbar_list_stand_in.dll"), t.folder, L"oleacc.dll");
         EXPECT_EQ(accessible_name(t.digit_key(7)), L"7");
-        EXPECT_EQ(GetFileAttributesW((t.folder + L"\\planted_library_loaded").c_str()),
-                  INVALID_FILE_ATTRIBUTES)
-            << "the timer loaded the oleacc.dll beside it";
-        EXPECT_EQ(t.close(), 0u);
     }
     CoUninitialize();
 }
