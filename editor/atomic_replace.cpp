@@ -1,5 +1,6 @@
 #include "atomic_replace.h"
 
+#include <cstring>
 #include <cwchar>
 
 #include "replace_policy.h"
@@ -9,27 +10,35 @@ static_assert(system_error::sharing_violation == ERROR_SHARING_VIOLATION, "");
 static_assert(system_error::lock_violation == ERROR_LOCK_VIOLATION, "");
 static_assert(system_error::file_exists == ERROR_FILE_EXISTS, "");
 static_assert(system_error::already_exists == ERROR_ALREADY_EXISTS, "");
+static_assert(system_error::invalid_function == ERROR_INVALID_FUNCTION, "");
+static_assert(system_error::not_supported == ERROR_NOT_SUPPORTED, "");
+static_assert(file_attribute::hidden == FILE_ATTRIBUTE_HIDDEN, "");
+static_assert(file_attribute::system == FILE_ATTRIBUTE_SYSTEM, "");
+static_assert(file_attribute::archive == FILE_ATTRIBUTE_ARCHIVE, "");
+static_assert(file_attribute::reparse_point == FILE_ATTRIBUTE_REPARSE_POINT, "");
+static_assert(file_attribute::not_content_indexed == FILE_ATTRIBUTE_NOT_CONTENT_INDEXED, "");
+static_assert(file_attribute::invalid == INVALID_FILE_ATTRIBUTES, "");
 
 namespace {
 
-// A wide text in a block of the process heap, freed when it ends. Paths live in these: where
-// long paths are accepted, no fixed buffer holds every one.
-class HeapText {
+// Units in a block of the process heap, freed when it ends. Paths live in these: where long
+// paths are accepted, no fixed buffer holds every one.
+template <typename Unit> class HeapBlock {
   public:
-    HeapText() = default;
-    ~HeapText() { release(); }
-    HeapText(const HeapText&) = delete;
-    HeapText& operator=(const HeapText&) = delete;
+    HeapBlock() = default;
+    ~HeapBlock() { release(); }
+    HeapBlock(const HeapBlock&) = delete;
+    HeapBlock& operator=(const HeapBlock&) = delete;
 
     // Room for `units` units, all zero; false when memory ran out.
     bool allocate(std::size_t units) {
         release();
-        text = static_cast<wchar_t*>(
-            HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, units * sizeof(wchar_t)));
+        text =
+            static_cast<Unit*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, units * sizeof(Unit)));
         return text != nullptr;
     }
 
-    wchar_t* text = nullptr;
+    Unit* text = nullptr;
 
   private:
     void release() {
@@ -38,6 +47,7 @@ class HeapText {
         text = nullptr;
     }
 };
+using HeapText = HeapBlock<wchar_t>;
 
 using GetFinalPathNameByHandleWFn = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
 
@@ -127,26 +137,115 @@ DWORD check_writable(const wchar_t* path) {
     return ERROR_SUCCESS;
 }
 
-// One try: the writable check, then the temporary file moved over the original.
-DWORD move_into_place(const wchar_t* replacement, const wchar_t* path) {
-    const DWORD error = check_writable(path);
-    if (error != ERROR_SUCCESS)
-        return error;
-    if (MoveFileExW(replacement, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return ERROR_SUCCESS;
-    return GetLastError();
+// What the old file carries beside its bytes and the new one is given: its attributes, its
+// creation time and the access list of its security settings (empty when it cannot be read).
+struct Identity {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    bool known = false; // whether `data` was read
+    HeapBlock<BYTE> security;
+    DWORD security_size = 0;
+};
+
+void read_identity(const wchar_t* path, Identity& identity) {
+    identity.known = GetFileAttributesExW(path, GetFileExInfoStandard, &identity.data) != FALSE;
+    DWORD needed = 0;
+    GetFileSecurityW(path, DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
+    if (needed != 0 && identity.security.allocate(needed) &&
+        GetFileSecurityW(path, DACL_SECURITY_INFORMATION, identity.security.text, needed, &needed))
+        identity.security_size = needed;
 }
 
-DWORD replace_with_retries(const wchar_t* replacement, const wchar_t* path) {
+// The access list goes to the replaced file only where the replace has not carried it over
+// (the system's replace does; a move, or Wine's replace, gives the folder's): the same list
+// is not set again. Only the file's owner, or who may change its permissions, can.
+void carry_security(const wchar_t* path, const Identity& identity) {
+    if (identity.security_size == 0)
+        return;
+    HeapBlock<BYTE> now;
+    DWORD needed = 0;
+    GetFileSecurityW(path, DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
+    if (needed == identity.security_size && now.allocate(needed) &&
+        GetFileSecurityW(path, DACL_SECURITY_INFORMATION, now.text, needed, &needed) &&
+        std::memcmp(now.text, identity.security.text, needed) == 0)
+        return;
+    SetFileSecurityW(path, DACL_SECURITY_INFORMATION, identity.security.text);
+}
+
+// The file that the old one was moved to by a failed replace goes back under its name, or,
+// where it cannot, the new one takes the name: the user's file is never left without one.
+// `replaced` is set when the new one did; the old file then stays under `backup`, which is
+// kept while nothing is under the name.
+DWORD restore_name(const wchar_t* replacement, const wchar_t* path, const wchar_t* backup,
+                   bool& replaced, bool& keep_backup) {
+    if (GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES ||
+        GetFileAttributesW(backup) == INVALID_FILE_ATTRIBUTES)
+        return ERROR_SUCCESS;
+    if (MoveFileExW(backup, path, MOVEFILE_WRITE_THROUGH))
+        return ERROR_SUCCESS;
+    const DWORD error = GetLastError();
+    replaced = MoveFileExW(replacement, path, MOVEFILE_WRITE_THROUGH) != FALSE;
+    keep_backup = !replaced;
+    return error;
+}
+
+// One try: the writable check, then the replacement put in the original's place by the
+// system's replace, which keeps the original's security settings, attributes, creation time
+// and named streams; by a move where the volume has no such replace.
+DWORD move_into_place(const wchar_t* replacement, const wchar_t* path, const wchar_t* backup,
+                      bool& replaced, bool& keep_backup) {
+    DWORD error = check_writable(path);
+    if (error != ERROR_SUCCESS)
+        return error;
+    // Given a backup name, a replace that fails leaves each file under a name: the old one
+    // under its own or, at worst, under the backup's. Without one, it can leave none.
+    if (ReplaceFileW(path, replacement, backup, 0, nullptr, nullptr)) {
+        replaced = true;
+        return ERROR_SUCCESS;
+    }
+    error = GetLastError();
+    if (replace_unsupported(error)) {
+        replaced = MoveFileExW(replacement, path,
+                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+        return replaced ? ERROR_SUCCESS : GetLastError();
+    }
+    const DWORD restore_error = restore_name(replacement, path, backup, replaced, keep_backup);
+    return replaced ? ERROR_SUCCESS : restore_error != ERROR_SUCCESS ? restore_error : error;
+}
+
+DWORD replace_with_retries(const wchar_t* replacement, const wchar_t* path, const wchar_t* backup,
+                           bool& replaced, bool& keep_backup) {
     int attempts = 0;
     DWORD error = ERROR_SUCCESS;
     do {
         if (attempts > 0)
             Sleep(replace_retry_ms);
-        error = move_into_place(replacement, path);
+        error = move_into_place(replacement, path, backup, replaced, keep_backup);
         ++attempts;
-    } while (error != ERROR_SUCCESS && try_replace_again(attempts, error));
+    } while (error != ERROR_SUCCESS && !keep_backup && try_replace_again(attempts, error));
     return error;
+}
+
+// A free name beside `path` for the replace's backup of the old file, into `name`: found by
+// making a file there and deleting it again, so the replace does not meet one.
+DWORD free_backup_name(const wchar_t* path, HeapText& name) {
+    DWORD error = ERROR_SUCCESS;
+    HANDLE file = create_temporary(path, name, error);
+    if (file == INVALID_HANDLE_VALUE)
+        return error;
+    CloseHandle(file);
+    DeleteFileW(name.text);
+    return ERROR_SUCCESS;
+}
+
+// The backup is gone once deleted; something else that has it open for a moment (a virus
+// scanner) is outlasted as a replace is.
+void delete_backup(const wchar_t* backup) {
+    for (int attempts = 1; !DeleteFileW(backup); ++attempts) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || !try_replace_again(attempts, error))
+            return;
+        Sleep(replace_retry_ms);
+    }
 }
 
 // ERROR_SUCCESS when the file at `path` holds exactly the `size` bytes; ERROR_FILE_INVALID
@@ -179,21 +278,43 @@ DWORD read_back(const wchar_t* path, const std::uint8_t* bytes, std::size_t size
 
 } // namespace
 
-DWORD atomic_replace(const wchar_t* path, const std::uint8_t* bytes, std::size_t size) {
+DWORD atomic_replace(const wchar_t* path, const std::uint8_t* bytes, std::size_t size,
+                     bool& replaced) {
+    replaced = false;
     HeapText final;
-    const wchar_t* target = final_path_of(path, final) ? final.text : path;
-    HeapText temporary;
+    const bool resolved = final_path_of(path, final);
+    if (!replace_at_path(resolved, GetFileAttributesW(path)))
+        return ERROR_CANT_RESOLVE_FILENAME;
+    const wchar_t* target = resolved ? final.text : path;
+    Identity identity;
+    read_identity(target, identity);
+    HeapText temporary, backup;
     DWORD error = ERROR_SUCCESS;
     HANDLE file = create_temporary(target, temporary, error);
     if (file == INVALID_HANDLE_VALUE)
         return error;
+    // Attributes and creation time go with the new file into the original's place. Wine's
+    // replace carries neither over; the system's merges the same ones again.
+    if (identity.known)
+        SetFileTime(file, &identity.data.ftCreationTime, nullptr, nullptr);
     error = write_bytes_to(file, bytes, size);
+    // Found while the temporary file exists, the backup's name is another.
     if (error == ERROR_SUCCESS)
-        error = replace_with_retries(temporary.text, target);
+        error = free_backup_name(target, backup);
+    const bool backup_named = error == ERROR_SUCCESS;
+    if (error == ERROR_SUCCESS)
+        SetFileAttributesW(temporary.text,
+                           carried_attributes(identity.known ? identity.data.dwFileAttributes : 0));
+    bool keep_backup = false;
+    if (error == ERROR_SUCCESS)
+        error = replace_with_retries(temporary.text, target, backup.text, replaced, keep_backup);
+    if (backup_named && !keep_backup)
+        delete_backup(backup.text);
     if (error != ERROR_SUCCESS) {
         DeleteFileW(temporary.text);
         return error;
     }
+    carry_security(target, identity);
     // The write counts only when the file the user named now holds the bytes, whatever links
     // or file systems stood between.
     return read_back(path, bytes, size);

@@ -10,9 +10,13 @@
 #include <cstdint>
 
 // Replaces the file at `path` with the `size` bytes at `bytes`. A link is followed: the file
-// it leads to is replaced and the link stays. Refused while the original cannot be written
+// it leads to is replaced and the link stays; a link that cannot be followed is refused
+// (ERROR_CANT_RESOLVE_FILENAME). The new file keeps the old one's security settings,
+// attributes, creation time and named streams. Refused while the original cannot be written
 // (the timer running from it, a read-only file); tried again for a moment while something
-// else has it open. ERROR_SUCCESS once `path` reads back as the bytes; otherwise the system's
-// error code with the original untouched and no temporary file left behind, or
-// ERROR_FILE_INVALID when `path` does not read back as the bytes.
-DWORD atomic_replace(const wchar_t* path, const std::uint8_t* bytes, std::size_t size);
+// else has it open. ERROR_SUCCESS once `path` reads back as the bytes. Otherwise the system's
+// error code, with `replaced` telling whether the new bytes had taken the original's place:
+// false, the original is untouched; true, the read-back failed, or gave other bytes
+// (ERROR_FILE_INVALID). No temporary or backup file is left behind.
+DWORD atomic_replace(const wchar_t* path, const std::uint8_t* bytes, std::size_t size,
+                     bool& replaced);

@@ -116,8 +116,15 @@ bool write_to_timer(HWND window) {
     if (error == ERROR_SUCCESS &&
         !patch_image(image_block, image_size, editor_settings, font_units))
         error = ERROR_NOT_ENOUGH_MEMORY;
+    bool replaced = false;
     if (error == ERROR_SUCCESS)
-        error = atomic_replace(timer_path, image_block, image_size);
+        error = atomic_replace(timer_path, image_block, image_size, replaced);
+    // "Unchanged" is said only of a file that nothing replaced.
+    if (error != ERROR_SUCCESS && replaced) {
+        report_failure(window, editor_texts::unverified_write, error,
+                       editor_texts::unverified_advice);
+        return false;
+    }
     if (error != ERROR_SUCCESS) {
         report_failure(window, editor_texts::write_failure, error, editor_texts::write_advice);
         return false;

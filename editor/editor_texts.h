@@ -54,4 +54,12 @@ constexpr wchar_t always_on_top_label[] = L"常に手前に表示";
 constexpr wchar_t font_name_label[] = L"フォント名 :";
 constexpr wchar_t write_label[] = L"書き込み";
 
+// A write whose file was replaced but did not read back as written, shown as a failed write
+// is, with these in place of write_failure and write_advice.
+constexpr wchar_t unverified_write[] =
+    L"ファイルは置き換えましたが、設定が意図したとおりに書き込まれていない可能性があります。";
+constexpr wchar_t unverified_advice[] = L"ファイルを確認して下さい。"
+                                        L"タイマーを起動して設定を確かめ、"
+                                        L"必要ならもう一度書き込んで下さい。";
+
 } // namespace editor_texts

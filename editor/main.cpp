@@ -27,7 +27,9 @@ LRESULT CALLBACK editor_window_proc(HWND window, UINT message, WPARAM wparam, LP
         PostQuitMessage(0);
         return 0;
     case WM_DPICHANGED:
-        apply_dpi(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+        // Only the system sends it, always with a rectangle; any other sender is ignored.
+        if (lparam != 0)
+            apply_dpi(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
         return 0;
     default:
         return DefWindowProcW(window, message, wparam, lparam);

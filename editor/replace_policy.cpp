@@ -52,3 +52,18 @@ bool read_back_matches(const std::uint8_t* image, std::size_t size, std::size_t 
     return got != 0 && done <= size && got <= size - done &&
            std::memcmp(chunk, image + done, got) == 0;
 }
+
+bool replace_at_path(bool resolved, std::uint32_t attributes) {
+    return resolved || attributes == file_attribute::invalid ||
+           (attributes & file_attribute::reparse_point) == 0;
+}
+
+bool replace_unsupported(std::uint32_t error) {
+    return error == system_error::invalid_function || error == system_error::not_supported;
+}
+
+std::uint32_t carried_attributes(std::uint32_t old) {
+    constexpr std::uint32_t kept =
+        file_attribute::hidden | file_attribute::system | file_attribute::not_content_indexed;
+    return (old & kept) | file_attribute::archive;
+}

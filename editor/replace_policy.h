@@ -14,7 +14,19 @@ constexpr std::uint32_t sharing_violation = 32;
 constexpr std::uint32_t lock_violation = 33;
 constexpr std::uint32_t file_exists = 80;
 constexpr std::uint32_t already_exists = 183;
+constexpr std::uint32_t invalid_function = 1;
+constexpr std::uint32_t not_supported = 50;
 } // namespace system_error
+
+// The file attributes these decisions speak of, as the system numbers them.
+namespace file_attribute {
+constexpr std::uint32_t hidden = 0x2;
+constexpr std::uint32_t system = 0x4;
+constexpr std::uint32_t archive = 0x20;
+constexpr std::uint32_t reparse_point = 0x400;
+constexpr std::uint32_t not_content_indexed = 0x2000;
+constexpr std::uint32_t invalid = 0xFFFFFFFF; // the attributes could not be read
+} // namespace file_attribute
 
 // Five tries 100 ms apart outlast a lock of about 400 ms.
 constexpr int replace_attempts = 5;
@@ -46,3 +58,17 @@ bool temporary_name_taken(std::uint32_t error);
 // of no bytes (the file ended early) or running past the image does not match.
 bool read_back_matches(const std::uint8_t* image, std::size_t size, std::size_t done,
                        const std::uint8_t* chunk, std::size_t got);
+
+// Whether the file at a path is replaced there: when links were followed to the file they lead
+// to (`resolved`), or when the path is no link (no reparse point among its `attributes`). A
+// link that cannot be followed is not replaced, lest a file take its place while the file it
+// points to stays as it was. Unreadable attributes let the replace go on to its own error.
+bool replace_at_path(bool resolved, std::uint32_t attributes);
+
+// Whether the system's replace that keeps the old file's identity failed with `error` because
+// the volume does not support it; only then is the file moved over the original instead.
+bool replace_unsupported(std::uint32_t error);
+
+// The attributes the new file takes from the old file's `old` ones: hidden, system and
+// not-indexed as they were, and archive, which a changed file always gets.
+std::uint32_t carried_attributes(std::uint32_t old);

@@ -4,6 +4,8 @@
 
 #include <new>
 
+#include "system_library.h"
+
 namespace {
 
 using CreateStdAccessibleObjectFn = HRESULT(WINAPI*)(HWND, LONG, REFIID, void**);
@@ -31,9 +33,9 @@ struct Accessibility {
     bool ready() {
         if (!tried) {
             tried = true;
-            const HMODULE oleacc = LoadLibraryW(L"oleacc.dll");
-            const HMODULE oleaut = LoadLibraryW(L"oleaut32.dll");
-            const HMODULE ole = LoadLibraryW(L"ole32.dll");
+            const HMODULE oleacc = load_system_library(L"oleacc.dll");
+            const HMODULE oleaut = load_system_library(L"oleaut32.dll");
+            const HMODULE ole = load_system_library(L"ole32.dll");
             create_standard_object =
                 bound<CreateStdAccessibleObjectFn>(oleacc, "CreateStdAccessibleObject");
             lresult_from_object = bound<LresultFromObjectFn>(oleacc, "LresultFromObject");

@@ -121,9 +121,11 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_SETTINGCHANGE:
     case WM_THEMECHANGED:
         on_look_changed(window, message);
-        return 0;
+        return DefWindowProcW(window, message, wparam, lparam);
     case WM_DPICHANGED:
-        on_dpi_changed(window, LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+        // Only the system sends it, always with a rectangle; any other sender is ignored.
+        if (lparam != 0)
+            on_dpi_changed(window, LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
         return 0;
     default:
         if (is_taskbar_button_created(message)) {

@@ -1,5 +1,7 @@
 #include "sound.h"
 
+#include "system_library.h"
+
 namespace {
 
 using PlaySoundWFn = BOOL(WINAPI*)(LPCWSTR, HMODULE, DWORD);
@@ -14,7 +16,7 @@ bool tried;
 bool play_sound(const wchar_t* name, DWORD flags) {
     if (!tried) {
         tried = true;
-        HMODULE module = LoadLibraryW(L"winmm.dll");
+        HMODULE module = load_system_library(L"winmm.dll");
         if (module != nullptr)
             bound_play_sound = reinterpret_cast<PlaySoundWFn>(
                 reinterpret_cast<void*>(GetProcAddress(module, "PlaySoundW")));

@@ -3,6 +3,7 @@
 #include <objbase.h>
 #include <shobjidl.h>
 
+#include "system_library.h"
 #include "time_math.h"
 #include "timer_state.h"
 
@@ -101,7 +102,7 @@ class TaskbarList {
 
   private:
     void make() {
-        ole32 = LoadLibraryW(L"ole32.dll");
+        ole32 = load_system_library(L"ole32.dll");
         if (ole32 == nullptr)
             return;
         const auto initialize = bind<CoInitializeExFn>(ole32, "CoInitializeEx");

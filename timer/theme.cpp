@@ -1,6 +1,11 @@
 #include "theme.h"
 
+#include "system_library.h"
+
 namespace {
+
+// Held while themes are usable: one reference however often the styles are probed again.
+HMODULE uxtheme;
 
 using OpenThemeDataFn = HTHEME(WINAPI*)(HWND, LPCWSTR);
 using CloseThemeDataFn = HRESULT(WINAPI*)(HTHEME);
@@ -19,7 +24,9 @@ template <typename Fn> Fn bind(HMODULE module, const char* name) {
 } // namespace
 
 bool probe_visual_styles() {
-    HMODULE module = LoadLibraryW(L"uxtheme.dll");
+    if (uxtheme == nullptr)
+        uxtheme = load_system_library(L"uxtheme.dll");
+    HMODULE module = uxtheme;
     if (module == nullptr)
         return false;
     open_theme_data = bind<OpenThemeDataFn>(module, "OpenThemeData");
@@ -33,8 +40,10 @@ bool probe_visual_styles() {
         if (theme != nullptr)
             close_theme_data(theme);
     }
-    if (!usable)
+    if (!usable) {
         FreeLibrary(module);
+        uxtheme = nullptr;
+    }
     return usable;
 }
 

@@ -5,8 +5,9 @@
 #include <windows.h>
 #include <uxtheme.h>
 
-// Loads uxtheme.dll and asks for the "progress" theme; true when both are there. The library
-// stays loaded while themes are in use, so the bound functions remain valid.
+// Loads uxtheme.dll from the system folder and asks for the "progress" theme; true when both
+// are there. The library stays loaded, once however often this is called, while themes are in
+// use, so the bound functions remain valid.
 bool probe_visual_styles();
 
 // Only valid after probe_visual_styles() returned true.

@@ -314,3 +314,31 @@ TEST(DisplayScale, TimerMovedToAnotherScaleMidCountdownKeepsCounting) {
     EXPECT_TRUE(wait_until([&] { return t.title() == L"00.03"; }, 3000)) << t.title();
     EXPECT_EQ(t.close(), 0u);
 }
+
+// Only the system sends WM_DPICHANGED, always with a rectangle; one without changes nothing.
+TEST(DisplayScale, AChangeWithoutARectangleIsIgnoredByBothPrograms) {
+    const auto send_without_rectangle = [](HWND window) {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(window, WM_DPICHANGED, MAKEWPARAM(144, 144), 0, SMTO_NORMAL, 5000,
+                            &result);
+    };
+    TimerRun t;
+    ASSERT_NE(t.window, nullptr);
+    const std::vector<std::uint32_t> keys = capture_client(t.window).pixels;
+    send_without_rectangle(t.window);
+    EXPECT_FALSE(wait_until([&] { return capture_client(t.window).pixels != keys; }, 1000))
+        << "the keys took faces for another scale";
+    EXPECT_TRUE(t.running());
+
+    EditorRun editor(t.folder);
+    ASSERT_NE(editor.window(), nullptr);
+    const std::vector<HWND> controls = editor.controls();
+    const Box first = box(rect_in_parent(controls.front())),
+              last = box(rect_in_parent(controls.back()));
+    send_without_rectangle(editor.window());
+    EXPECT_TRUE(editor.running());
+    EXPECT_EQ(box(rect_in_parent(controls.front())), first);
+    EXPECT_EQ(box(rect_in_parent(controls.back())), last);
+    EXPECT_EQ(editor.close(), 0u);
+    EXPECT_EQ(t.close(), 0u);
+}

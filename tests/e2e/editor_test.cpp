@@ -2,6 +2,10 @@
 // failures, and the timer reading what the editor wrote.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <sddl.h>
+
 #include "editor_texts.h"
 #include "harness.h"
 #include "settings_block.h"
@@ -558,6 +562,68 @@ TEST(EditorWrite, ThroughALinkTheFileItLeadsToIsWrittenAndTheLinkStays) {
     EXPECT_TRUE(same_file(link, target)) << "the link was replaced by a copy";
     EXPECT_EQ(folder_entries(real), std::vector<std::wstring>{L"Plinkett.exe"});
     EXPECT_EQ(folder_entries(folder), (std::vector<std::wstring>{L"Plinkett.exe", L"real"}));
+}
+
+namespace {
+
+// The access list of the file's security settings, as text.
+std::wstring access_list(const std::wstring& path) {
+    std::vector<BYTE> security(4096);
+    DWORD needed = 0;
+    wchar_t* text = nullptr;
+    if (!GetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, security.data(), 4096,
+                          &needed) ||
+        !ConvertSecurityDescriptorToStringSecurityDescriptorW(
+            security.data(), SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr))
+        return L"(unreadable)";
+    const std::wstring list = text;
+    LocalFree(text);
+    return list;
+}
+
+} // namespace
+
+// Wine cannot show the creation time kept: it reports a file's last write time in its place.
+TEST(EditorWrite, TheFileKeepsItsAttributesAndOwnerOnlyAccess) {
+    const std::wstring folder = folder_with_timer();
+    const std::wstring exe = folder + L"\\Plinkett.exe";
+    // Wine shows the Unix mode 0700 as an access list without "Everyone" (WD).
+    ASSERT_TRUE(start_unix_shell(L"-c \"chmod 700 Plinkett.exe\"", folder));
+    ASSERT_TRUE(
+        wait_until([&] { return access_list(exe).find(L";WD)") == std::wstring::npos; }, 10000));
+    const std::wstring access = access_list(exe);
+    const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE;
+    ASSERT_TRUE(SetFileAttributesW(exe.c_str(), kept));
+    const Bytes original = read_file(exe);
+
+    EditorRun editor(folder);
+    ASSERT_NE(wait_for_window(editor.id(), L"MainApp"), nullptr);
+    set_text(editor.controls()[alarm_box], L"1234");
+    write(editor);
+    EXPECT_EQ(editor.process->wait_exit(10000), 0u);
+    EXPECT_EQ(read_file(exe), with_alarm_time(original, 1234));
+    EXPECT_EQ(GetFileAttributesW(exe.c_str()) & kept, kept);
+    EXPECT_EQ(access_list(exe), access);
+    EXPECT_EQ(folder_entries(folder), std::vector<std::wstring>{L"Plinkett.exe"});
+}
+
+TEST(EditorWrite, AReadBackOfOtherBytesIsReportedAsUnverifiedNeverAsUnchanged) {
+    const std::wstring folder = folder_with_timer();
+    const std::wstring exe = folder + L"\\Plinkett.exe";
+    const Bytes original = read_file(exe);
+    // Once the file is replaced, the editor reads other bytes than it wrote.
+    GlobalHook altered(L"alter_read_back.dll", "pass_on");
+    ASSERT_TRUE(altered.installed());
+    EditorRun editor(folder);
+    ASSERT_NE(wait_for_window(editor.id(), L"MainApp"), nullptr);
+    set_text(editor.controls()[alarm_box], L"1234");
+    write(editor);
+    const std::wstring message = answer_box(editor);
+    EXPECT_NE(message.find(editor_texts::unverified_write), std::wstring::npos) << message;
+    EXPECT_EQ(message.find(editor_texts::write_failure), std::wstring::npos) << message;
+    EXPECT_EQ(read_file(exe), with_alarm_time(original, 1234));
+    EXPECT_EQ(folder_entries(folder), std::vector<std::wstring>{L"Plinkett.exe"});
+    EXPECT_EQ(editor.close(), 0u);
 }
 
 TEST(EditorAndTimer, TheTimerStartsWithWhatTheEditorWrote) {

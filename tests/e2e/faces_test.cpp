@@ -215,6 +215,21 @@ TEST(KeyFaces, ScreenReadersNameEachKeyByTheCaptionOnItsFace) {
     CoUninitialize();
 }
 
+TEST(KeyFaces, ALibraryNamedLikeTheScreenReadersOneBesideTheTimerIsNotLoaded) {
+    // Wine prefers its own libraries to files of the same name unless told otherwise.
+    UserSetting native(L"Software\\Wine\\AppDefaults\\Plinkett.exe\\DllOverrides", L"oleacc",
+                       L"native,builtin");
+    CoInitialize(nullptr);
+    {
+        TimerRun t;
+        ASSERT_NE(t.window, nullptr);
+        // A library without the screen readers' functions: loaded, the key could not be named.
+        copy_file_into(beside_driver(L"taskbar_list_stand_in.dll"), t.folder, L"oleacc.dll");
+        EXPECT_EQ(accessible_name(t.digit_key(7)), L"7");
+    }
+    CoUninitialize();
+}
+
 // Pixels of exactly `colour` (0xRRGGBB) in `area`: the solid middle of strokes drawn in it.
 int pixels_of(const Picture& p, const RECT& area, std::uint32_t colour) {
     int count = 0;

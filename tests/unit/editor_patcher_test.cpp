@@ -269,3 +269,14 @@ TEST(EditorReplace, TemporaryFileLiesBesideTheFileAndPassesOverTakenNames) {
     EXPECT_TRUE(temporary_name_taken(ERROR_ALREADY_EXISTS));
     EXPECT_FALSE(temporary_name_taken(ERROR_ACCESS_DENIED));
 }
+
+TEST(EditorReplace, AnUnfollowedLinkIsNotReplacedAndOnlyHarmlessAttributesAreCarried) {
+    EXPECT_FALSE(replace_at_path(false, FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_ARCHIVE));
+    EXPECT_TRUE(replace_at_path(true, FILE_ATTRIBUTE_REPARSE_POINT));
+    EXPECT_TRUE(replace_at_path(false, FILE_ATTRIBUTE_ARCHIVE));
+    EXPECT_TRUE(replace_at_path(false, INVALID_FILE_ATTRIBUTES)) << "left to the replace's error";
+    // Never read-only (a file that could not be written again), a link or a folder.
+    EXPECT_EQ(carried_attributes(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY |
+                                 FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY),
+              std::uint32_t{FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE});
+}

@@ -5,6 +5,8 @@
 // and cannot turn it on.
 #include <windows.h>
 
+#include "import_slot.h"
+
 namespace {
 
 using SystemParametersInfoFn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT);
@@ -26,54 +28,12 @@ BOOL WINAPI reported_parameters(UINT action, UINT parameter, PVOID data, UINT fl
     return TRUE;
 }
 
-bool in_the_timer() {
-    wchar_t path[MAX_PATH] = L"";
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    const int length = lstrlenW(path);
-    return length >= 12 && lstrcmpiW(path + length - 12, L"Plinkett.exe") == 0;
-}
-
-// Points the program's import slot of user32's SystemParametersInfoW at the stand-in.
-void redirect_import() {
-    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
-        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& imports =
-        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    system_parameters_info = reinterpret_cast<SystemParametersInfoFn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"user32.dll"), "SystemParametersInfoW")));
-    if (imports.VirtualAddress == 0 || system_parameters_info == nullptr)
-        return;
-    for (auto* dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
-         dll->Name != 0; ++dll) {
-        if (lstrcmpiA(reinterpret_cast<const char*>(base + dll->Name), "user32.dll") != 0)
-            continue;
-        const DWORD names_at =
-            dll->OriginalFirstThunk != 0 ? dll->OriginalFirstThunk : dll->FirstThunk;
-        auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + names_at);
-        auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->FirstThunk);
-        for (; name->u1.AddressOfData != 0; ++name, ++slot) {
-            if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal))
-                continue;
-            const auto* by_name =
-                reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData);
-            if (lstrcmpA(reinterpret_cast<const char*>(by_name->Name), "SystemParametersInfoW") !=
-                0)
-                continue;
-            DWORD protection = 0;
-            VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, PAGE_READWRITE,
-                           &protection);
-            slot->u1.Function = reinterpret_cast<ULONG_PTR>(reported_parameters);
-            VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, protection, &protection);
-        }
-    }
-}
-
 } // namespace
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH && in_the_timer())
-        redirect_import();
+    if (reason == DLL_PROCESS_ATTACH && in_program(L"Plinkett.exe"))
+        system_parameters_info = reinterpret_cast<SystemParametersInfoFn>(redirect_import(
+            "user32.dll", "SystemParametersInfoW", reinterpret_cast<void*>(reported_parameters)));
     return TRUE;
 }
 
