@@ -179,22 +179,33 @@ DWORD read_back(const wchar_t* path, const std::uint8_t* bytes, std::size_t size
 
 } // namespace
 
-DWORD atomic_replace(const wchar_t* path, const std::uint8_t* bytes, std::size_t size) {
+DWORD atomic_replace(const wchar_t* path, const std::uint8_t* bytes, std::size_t size,
+                     ReplaceStep* failed_step) {
+    ReplaceStep unasked;
+    ReplaceStep& step = failed_step != nullptr ? *failed_step : unasked;
     HeapText final;
     const wchar_t* target = final_path_of(path, final) ? final.text : path;
     HeapText temporary;
     DWORD error = ERROR_SUCCESS;
+    step = ReplaceStep::new_file;
     HANDLE file = create_temporary(target, temporary, error);
     if (file == INVALID_HANDLE_VALUE)
         return error;
+    step = ReplaceStep::write;
     error = write_bytes_to(file, bytes, size);
-    if (error == ERROR_SUCCESS)
+    if (error == ERROR_SUCCESS) {
+        step = ReplaceStep::replace;
         error = replace_with_retries(temporary.text, target);
+    }
     if (error != ERROR_SUCCESS) {
         DeleteFileW(temporary.text);
         return error;
     }
     // The write counts only when the file the user named now holds the bytes, whatever links
     // or file systems stood between.
-    return read_back(path, bytes, size);
+    step = ReplaceStep::read_back;
+    error = read_back(path, bytes, size);
+    if (error == ERROR_SUCCESS)
+        step = ReplaceStep::none;
+    return error;
 }

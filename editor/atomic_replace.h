@@ -15,4 +15,10 @@
 // else has it open. ERROR_SUCCESS once `path` reads back as the bytes; otherwise the system's
 // error code with the original untouched and no temporary file left behind, or
 // ERROR_FILE_INVALID when `path` does not read back as the bytes.
-DWORD atomic_replace(const wchar_t* path, const std::uint8_t* bytes, std::size_t size);
+//
+// When `failed_step` is given, it receives the step that failed, so that a message can name
+// the cause (a folder that takes no new file is not a file that cannot be written), or
+// ReplaceStep::none.
+enum class ReplaceStep { none, new_file, write, replace, read_back };
+DWORD atomic_replace(const wchar_t* path, const std::uint8_t* bytes, std::size_t size,
+                     ReplaceStep* failed_step = nullptr);

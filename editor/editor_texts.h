@@ -54,4 +54,16 @@ constexpr wchar_t always_on_top_label[] = L"常に手前に表示";
 constexpr wchar_t font_name_label[] = L"フォント名 :";
 constexpr wchar_t write_label[] = L"書き込み";
 
+// A command-line path longer than the editor can take (1023 units), in the not-found box's
+// place: the file may well be there.
+constexpr wchar_t timer_path_too_long[] =
+    L"Orvantiのパスが長すぎます。1023 文字までのパスを指定して下さい。";
+
+// The advice of a write that could not make its new file in the timer's folder:
+// folder_refused_open, the folder, folder_refused_close.
+constexpr wchar_t folder_refused_open[] = L"フォルダ「";
+constexpr wchar_t folder_refused_close[] =
+    L"」に新しいファイルを作成できません。書き込みは同じフォルダに一時ファイルを作ってから"
+    L"置き換えます。フォルダへの書き込みが許可されているかを確認して、もう一度書き込んで下さい。";
+
 } // namespace editor_texts
