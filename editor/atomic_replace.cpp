@@ -279,8 +279,11 @@ DWORD read_back(const wchar_t* path, const std::uint8_t* bytes, std::size_t size
 } // namespace
 
 DWORD atomic_replace(const wchar_t* path, const std::uint8_t* bytes, std::size_t size,
-                     bool& replaced) {
+                     bool& replaced, ReplaceStep* failed_step) {
     replaced = false;
+    ReplaceStep unasked;
+    ReplaceStep& step = failed_step != nullptr ? *failed_step : unasked;
+    step = ReplaceStep::replace; // a link that cannot be followed is not replaced
     HeapText final;
     const bool resolved = final_path_of(path, final);
     if (!replace_at_path(resolved, GetFileAttributesW(path)))
@@ -290,6 +293,7 @@ DWORD atomic_replace(const wchar_t* path, const std::uint8_t* bytes, std::size_t
     read_identity(target, identity);
     HeapText temporary, backup;
     DWORD error = ERROR_SUCCESS;
+    step = ReplaceStep::new_file;
     HANDLE file = create_temporary(target, temporary, error);
     if (file == INVALID_HANDLE_VALUE)
         return error;
@@ -297,6 +301,7 @@ DWORD atomic_replace(const wchar_t* path, const std::uint8_t* bytes, std::size_t
     // replace carries neither over; the system's merges the same ones again.
     if (identity.known)
         SetFileTime(file, &identity.data.ftCreationTime, nullptr, nullptr);
+    step = ReplaceStep::write;
     error = write_bytes_to(file, bytes, size);
     // Found while the temporary file exists, the backup's name is another.
     if (error == ERROR_SUCCESS)
@@ -306,8 +311,10 @@ DWORD atomic_replace(const wchar_t* path, const std::uint8_t* bytes, std::size_t
         SetFileAttributesW(temporary.text,
                            carried_attributes(identity.known ? identity.data.dwFileAttributes : 0));
     bool keep_backup = false;
-    if (error == ERROR_SUCCESS)
+    if (error == ERROR_SUCCESS) {
+        step = ReplaceStep::replace;
         error = replace_with_retries(temporary.text, target, backup.text, replaced, keep_backup);
+    }
     if (backup_named && !keep_backup)
         delete_backup(backup.text);
     if (error != ERROR_SUCCESS) {
@@ -317,5 +324,9 @@ DWORD atomic_replace(const wchar_t* path, const std::uint8_t* bytes, std::size_t
     carry_security(target, identity);
     // The write counts only when the file the user named now holds the bytes, whatever links
     // or file systems stood between.
-    return read_back(path, bytes, size);
+    step = ReplaceStep::read_back;
+    error = read_back(path, bytes, size);
+    if (error == ERROR_SUCCESS)
+        step = ReplaceStep::none;
+    return error;
 }

@@ -18,5 +18,10 @@
 // error code, with `replaced` telling whether the new bytes had taken the original's place:
 // false, the original is untouched; true, the read-back failed, or gave other bytes
 // (ERROR_FILE_INVALID). No temporary or backup file is left behind.
+//
+// When `failed_step` is given, it receives the step that failed, so that a message can name
+// the cause (a folder that takes no new file is not a file that cannot be written), or
+// ReplaceStep::none.
+enum class ReplaceStep { none, new_file, write, replace, read_back };
 DWORD atomic_replace(const wchar_t* path, const std::uint8_t* bytes, std::size_t size,
-                     bool& replaced);
+                     bool& replaced, ReplaceStep* failed_step = nullptr);

@@ -8,7 +8,8 @@
 
 namespace {
 
-constexpr std::size_t message_capacity = 2048;
+// Room for a path twice: in the message, and in an advice that names its folder.
+constexpr std::size_t message_capacity = 4096;
 
 // The editor's own words for an error it gives itself: ERROR_FILE_TOO_LARGE is its refusal of
 // a file beyond the size any timer executable has (file_image.cpp), for which the system's
@@ -50,6 +51,23 @@ void report_failure(HWND window, const wchar_t* what, DWORD error, const wchar_t
     MessageBoxW(window, message, editor_texts::check_caption, MB_ICONWARNING);
 }
 
+// The advice when the replace could not make its new file beside the timer's: the folder,
+// as a full path (the default path names none), is the cause, not the file.
+void compose_folder_advice(wchar_t* advice) {
+    append_text(advice, message_capacity, editor_texts::folder_refused_open);
+    wchar_t folder[message_capacity];
+    wchar_t* name = nullptr;
+    const DWORD length = GetFullPathNameW(timer_path, message_capacity, folder, &name);
+    if (length == 0 || length >= message_capacity || name == nullptr) {
+        append_text(advice, message_capacity, timer_path);
+    } else {
+        // "C:\" keeps its backslash; a deeper folder loses the one before the name.
+        *(name - folder > 3 ? name - 1 : name) = L'\0';
+        append_text(advice, message_capacity, folder);
+    }
+    append_text(advice, message_capacity, editor_texts::folder_refused_close);
+}
+
 void report_other_version(HWND window) {
     MessageBoxW(window, editor_texts::other_version, editor_texts::check_caption, MB_ICONWARNING);
 }
@@ -64,9 +82,11 @@ void report_refused_number(HWND window, const wchar_t* field) {
 
 } // namespace
 
-void report_timer_not_found() {
-    MessageBoxW(nullptr, editor_texts::timer_not_found, editor_texts::not_found_caption,
-                MB_ICONWARNING);
+void report_timer_not_found(bool path_too_long) {
+    static_assert(timer_path_capacity == 1024, "the too-long message names 1023 units");
+    MessageBoxW(nullptr,
+                path_too_long ? editor_texts::timer_path_too_long : editor_texts::timer_not_found,
+                editor_texts::not_found_caption, MB_ICONWARNING);
 }
 
 void load_from_timer(HWND window) {
@@ -117,8 +137,9 @@ bool write_to_timer(HWND window) {
         !patch_image(image_block, image_size, editor_settings, font_units))
         error = ERROR_NOT_ENOUGH_MEMORY;
     bool replaced = false;
+    ReplaceStep step = ReplaceStep::none;
     if (error == ERROR_SUCCESS)
-        error = atomic_replace(timer_path, image_block, image_size, replaced);
+        error = atomic_replace(timer_path, image_block, image_size, replaced, &step);
     // "Unchanged" is said only of a file that nothing replaced.
     if (error != ERROR_SUCCESS && replaced) {
         report_failure(window, editor_texts::unverified_write, error,
@@ -126,7 +147,13 @@ bool write_to_timer(HWND window) {
         return false;
     }
     if (error != ERROR_SUCCESS) {
-        report_failure(window, editor_texts::write_failure, error, editor_texts::write_advice);
+        wchar_t folder_advice[message_capacity] = L"";
+        const bool folder_refused =
+            step == ReplaceStep::new_file && error != ERROR_NOT_ENOUGH_MEMORY;
+        if (folder_refused)
+            compose_folder_advice(folder_advice);
+        report_failure(window, editor_texts::write_failure, error,
+                       folder_refused ? folder_advice : editor_texts::write_advice);
         return false;
     }
     return true;

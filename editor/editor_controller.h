@@ -4,8 +4,9 @@
 
 #include <windows.h>
 
-// The not-found message, shown before any window exists.
-void report_timer_not_found();
+// The not-found message, shown before any window exists; for a path too long to take, the
+// message that says so instead.
+void report_timer_not_found(bool path_too_long);
 
 // Start-up: reads the file, fills the window's controls and checks the version. Posts the
 // quit message when the file cannot be read or has another version.

@@ -62,4 +62,16 @@ constexpr wchar_t unverified_advice[] = L"ファイルを確認して下さい�
                                         L"タイマーを起動して設定を確かめ、"
                                         L"必要ならもう一度書き込んで下さい。";
 
+// A command-line path longer than the editor can take (1023 units), in the not-found box's
+// place: the file may well be there.
+constexpr wchar_t timer_path_too_long[] =
+    L"Orvantiのパスが長すぎます。1023 文字までのパスを指定して下さい。";
+
+// The advice of a write that could not make its new file in the timer's folder:
+// folder_refused_open, the folder, folder_refused_close.
+constexpr wchar_t folder_refused_open[] = L"フォルダ「";
+constexpr wchar_t folder_refused_close[] =
+    L"」に新しいファイルを作成できません。書き込みは同じフォルダに一時ファイルを作ってから"
+    L"置き換えます。フォルダへの書き込みが許可されているかを確認して、もう一度書き込んで下さい。";
+
 } // namespace editor_texts

@@ -51,8 +51,9 @@ void register_editor_class(HINSTANCE instance) {
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int show_command) {
-    if (!find_timer(arguments)) {
-        report_timer_not_found();
+    const TimerSearch search = find_timer(arguments);
+    if (search != TimerSearch::found) {
+        report_timer_not_found(search == TimerSearch::path_too_long);
         return 0;
     }
     register_editor_class(instance);

@@ -161,7 +161,7 @@ void timer_tick() {
 
 void start_stop() {
     if (alarm_thread != nullptr) {
-        InterlockedExchange(&alarm_stop, 1);
+        request_alarm_stop();
     } else if (running) {
         pause_tick = pause_moment();
         KillTimer(main_window, TIMER_ID);

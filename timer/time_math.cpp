@@ -94,3 +94,15 @@ std::uint32_t beep_pause_ms(std::uint32_t interval_ms, std::uint32_t beep_took_m
     const std::uint32_t rest = shortest_alarm_round_ms - beep_took_ms;
     return interval_ms > rest ? interval_ms : rest;
 }
+
+std::uint32_t next_beep_piece_ms(std::uint32_t duration_ms, std::uint32_t sounded_ms) {
+    if (sounded_ms >= duration_ms)
+        return 0;
+    const std::uint32_t rest = duration_ms - sounded_ms;
+    const std::uint32_t pieces = (rest - 1) / longest_beep_piece_ms + 1;
+    return (rest - 1) / pieces + 1;
+}
+
+bool beep_piece_sounded(std::uint32_t piece_ms, std::uint32_t took_ms) {
+    return took_ms >= piece_ms - piece_ms / 2;
+}

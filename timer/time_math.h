@@ -56,3 +56,17 @@ bool time_is_up(std::uint32_t start_tick, std::uint32_t now, std::uint32_t lengt
 // interval of 0 would turn the alarm into a busy loop.
 constexpr std::uint32_t shortest_alarm_round_ms = 10;
 std::uint32_t beep_pause_ms(std::uint32_t interval_ms, std::uint32_t beep_took_ms);
+
+// A beep sounds as pieces of the same tone, each at most longest_beep_piece_ms, so that the
+// alarm sees a stop request within one piece; a beep that short is one piece, a longer one is
+// cut into equal pieces (differing by 1 ms at most) that together last `duration_ms`. The
+// length of the next piece once `sounded_ms` of the beep have sounded; 0 when none is left
+// (a beep of 0 ms is one piece of 0 ms).
+constexpr std::uint32_t longest_beep_piece_ms = 100;
+std::uint32_t next_beep_piece_ms(std::uint32_t duration_ms, std::uint32_t sounded_ms);
+
+// Whether a piece of `piece_ms` that returned after `took_ms` was sounded. Where the system
+// rejects the tone (and always under some emulators) a beep returns at once; the rest of the
+// beep is then not sounded piece by piece, which would make a burst of calls, so a round
+// lasts what it did when the beep was one call. Half the length allows for a coarse clock.
+bool beep_piece_sounded(std::uint32_t piece_ms, std::uint32_t took_ms);

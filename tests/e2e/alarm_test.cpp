@@ -3,6 +3,8 @@
 // beeps sound, for the configured time or until START or Enter; then the set time shows again.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -50,6 +52,18 @@ void run_one_second(const TracedTimerRun& t, const CalledFrom& = {}) {
     const std::size_t before = threads_started(t);
     post_key(t.window, VK_RETURN);
     ASSERT_TRUE(wait_until([&] { return threads_started(t) > before; }, 3000)) << t.title();
+}
+
+// The start key as it shows in the window.
+std::vector<std::uint32_t> start_key_pixels(const TimerRun& t) {
+    const Picture p = capture_client(t.window);
+    const RECT r = rect_in_parent(t.start_key());
+    std::vector<std::uint32_t> pixels;
+    for (int y = r.top; y < r.bottom; ++y) {
+        const std::uint32_t* row = p.pixels.data() + y * p.width;
+        pixels.insert(pixels.end(), row + r.left, row + r.right);
+    }
+    return pixels;
 }
 
 } // namespace
@@ -165,6 +179,46 @@ TEST(Alarm, EnterOrStartEndsItWithinOneRoundAndAFreshCountdownFollows) {
     EXPECT_EQ(t.close(), 0u);
 }
 
+TEST(Alarm, EnterEndsItWithinAFifthOfASecondWhateverTheBeepSettings) {
+    // 65535 ms beeps every 65535 ms, the shipped 100 ms beep every 20 ms, a wave file. Beep
+    // returns at once here: a beep is one call of at most 100 ms, a round lasts its interval.
+    for (std::uint16_t duration_ms : {65535, 100, 0}) {
+        const bool wave = duration_ms == 0;
+        const std::uint16_t interval_ms = duration_ms == 100 ? 20 : 65535;
+        SCOPED_TRACE(wave ? "a wave file" : std::to_string(duration_ms) + " ms beeps");
+        TracedTimerRun t(sound_calls, with({30000, 4400, duration_ms, interval_ms}));
+        ASSERT_NE(t.window, nullptr);
+        if (wave)
+            write_test_wave(t.folder + L"\\chime.wav");
+        std::vector<std::uint32_t> start_face, seen; // once painted: the same twice, not black
+        ASSERT_TRUE(wait_until(
+            [&] {
+                seen.swap(start_face);
+                start_face = start_key_pixels(t);
+                return seen == start_face &&
+                       std::count(seen.begin(), seen.end(), 0u) < std::ptrdiff_t(seen.size());
+            },
+            5000));
+        run_one_second(t);
+        pause_ms(500);
+        ASSERT_NE(start_key_pixels(t), start_face) << "STOP while it sounds";
+
+        post_key(t.window, VK_RETURN);
+        const DWORD asked = GetTickCount();
+        ASSERT_TRUE(wait_until(
+            [&] { return t.title() == L"00.01" && start_key_pixels(t) == start_face; }, 3000));
+        const DWORD took_ms = GetTickCount() - asked;
+        std::printf("alarm stop, %s: set time and START face after %lu ms\n",
+                    wave ? "wave file" : "beeps", took_ms);
+        EXPECT_LE(took_ms, 200u);
+        const auto tones = calls_of(t.calls(), "KERNEL32.Beep");
+        EXPECT_EQ(tones.size() > 1, duration_ms == 100) << tones.size();
+        for (const auto& b : tones)
+            EXPECT_EQ(b.value(1), 100u);
+        EXPECT_EQ(t.close(), 0u);
+    }
+}
+
 TEST(Alarm, ClosingTheWindowWhileItSoundsExitsCleanly) {
     for (bool wave : {false, true}) {
         SCOPED_TRACE(wave ? "with a wave file" : "without a wave file");
@@ -210,7 +264,7 @@ TEST(Alarm, ClosingEndsTheProcessWithinASecondWhateverTheBeepSettings) {
     EXPECT_EQ(idle.close(), 0u);
     const DWORD idle_close_ms = GetTickCount() - asked;
 
-    // One round here is a beep and then a pause of 65.5 s that nothing can cut short.
+    // Beeps of 65.5 s, each followed by a pause of 65.5 s.
     TimerRun t(with({30000, 4400, 65535, 65535}));
     ASSERT_NE(t.window, nullptr);
     send_key(t.window, '1');

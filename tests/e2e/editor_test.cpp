@@ -331,6 +331,7 @@ namespace {
 // the file from being written.
 void expect_write_refused(const EditorRun& editor, const std::wstring& folder,
                           const Bytes& original, const std::function<void()>& release = nullptr,
+                          const std::wstring& advice = editor_texts::write_advice,
                           const CalledFrom& = {}) {
     set_text(editor.controls()[alarm_box], L"1");
     write(editor);
@@ -338,10 +339,22 @@ void expect_write_refused(const EditorRun& editor, const std::wstring& folder,
     if (release)
         release();
     EXPECT_NE(message.find(editor_texts::write_failure), std::wstring::npos) << message;
+    EXPECT_NE(message.find(advice), std::wstring::npos) << message;
     EXPECT_TRUE(editor.running());
     EXPECT_EQ(read_file(folder + L"\\Plinkett.exe"), original);
     EXPECT_EQ(folder_entries(folder), std::vector<std::wstring>{L"Plinkett.exe"});
     EXPECT_EQ(editor.close(), 0u);
+}
+
+// Makes the folder `name` in `parent` immutable (chattr +i: nothing can be added to it, even by
+// root, while its files stay writable), or mutable again. A Unix shell does it, then makes or
+// removes the marker "`name`.i" beside it; false when that was not seen.
+bool set_immutable(const std::wstring& parent, const std::wstring& name, bool on) {
+    const std::wstring marker = name + L".i", path = parent + L"\\" + marker;
+    const std::wstring command = on ? L"chattr +i " + name + L" && : > " + marker
+                                    : L"chattr -i " + name + L" && rm " + marker;
+    return start_unix_shell(L"-c \"" + command + L"\"", parent) &&
+           wait_until([&] { return (GetFileAttributesW(path.c_str()) != ~0u) == on; }, 5000);
 }
 
 } // namespace
@@ -403,6 +416,28 @@ TEST(EditorWrite, FileLockedAtWriteTimeIsLeftAsItWas) {
     HANDLE lock = CreateFileW(exe.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     expect_write_refused(editor, folder, original, [&] { CloseHandle(lock); });
+}
+
+TEST(EditorWrite, AFolderThatTakesNoNewFileIsNamedAsTheCauseAndTheFileLeftAsItWas) {
+    const std::wstring top = scratch_folder(), folder = top + L"\\timer";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    copy_file_into(built_program(L"Plinkett.exe"), folder, L"Plinkett.exe");
+    const std::wstring exe = folder + L"\\Plinkett.exe";
+    const Bytes original = read_file(exe);
+    if (!set_immutable(top, L"timer", true))
+        GTEST_SKIP() << "chattr +i cannot be set here";
+    // Undone however the test ends: a shared_ptr calls its deleter even for a null pointer.
+    const std::shared_ptr<void> undo(nullptr, [&](void*) { set_immutable(top, L"timer", false); });
+    HANDLE file = CreateFileW(exe.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << "the file itself stays writable";
+    CloseHandle(file);
+
+    // Started in the folder, the editor takes "Plinkett.exe", which names no folder.
+    EditorRun editor(folder);
+    ASSERT_NE(wait_for_window(editor.id(), L"MainApp"), nullptr);
+    expect_write_refused(editor, folder, original, nullptr,
+                         editor_texts::folder_refused_open + folder +
+                             editor_texts::folder_refused_close);
 }
 
 namespace {
@@ -468,6 +503,20 @@ TEST(EditorStart, QuotedPathWithBlanksIsFound) {
     const Bytes written = read_file(inner + L"\\Plinkett.exe");
     ASSERT_GE(written.size(), 82654u);
     EXPECT_EQ(written[82652] | written[82653] << 8, 1234);
+}
+
+TEST(EditorStart, APathTooLongToTakeIsSaidToBeSoNotToBeMissing) {
+    const std::wstring folder = folder_with_timer();
+    std::wstring exe = folder + L"\\Plinkett.exe";
+    while (exe.size() < 1100)
+        exe.insert(folder.size(), L"\\.");
+    ASSERT_NE(GetFileAttributesW(exe.c_str()), INVALID_FILE_ATTRIBUTES) << "the timer is there";
+    EditorRun editor(folder, L"\"" + exe + L"\"");
+    HWND box = wait_for_message_box(editor.id());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(message_text(box), editor_texts::timer_path_too_long);
+    press_ok(box);
+    EXPECT_EQ(editor.process->wait_exit(10000), 0u);
 }
 
 // Far past MAX_PATH the system may take the path or refuse it; either way the user sees a whole

@@ -213,3 +213,14 @@ TEST(AlarmTime, ABeepRoundNeverLastsLessThanTenMilliseconds) {
     EXPECT_EQ(beep_pause_ms(20, 0), 20u);
     EXPECT_EQ(beep_pause_ms(65535, 0), 65535u);
 }
+
+TEST(AlarmTime, ABeepSoundsInEqualPiecesOfAtMostATenthOfASecond) {
+    EXPECT_EQ(next_beep_piece_ms(100, 0), 100u); // as shipped: one piece, the one call it was
+    EXPECT_EQ(next_beep_piece_ms(0, 0), 0u);
+    EXPECT_EQ(next_beep_piece_ms(0xFFFFFFFFu, 0), 100u);
+    EXPECT_EQ(next_beep_piece_ms(250, 0), 84u); // 84 + 83 + 83
+    EXPECT_EQ(next_beep_piece_ms(250, 167), 83u);
+    EXPECT_EQ(next_beep_piece_ms(65535, 65535 - 99), 99u); // 656 pieces, the last 99 ms
+    EXPECT_TRUE(beep_piece_sounded(100, 94));              // a coarse clock
+    EXPECT_FALSE(beep_piece_sounded(51, 25));              // returned at once: not sounded
+}
