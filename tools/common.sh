@@ -27,35 +27,35 @@ select_runnable_build() {
 }
 
 # Starts a private Xvfb (unless keep_display=1 and DISPLAY is set) and makes a fresh prefix
-# named $1 inside the runnable build; both end when the shell exits. With lanes=2, a second
-# prefix and display ("$1-lane1") are made beside them, for tests that CTest runs two at a time
-# (tests/CMakeLists.txt): tools/wine-run.sh starts a test of lane 1 there. Each lane has its
-# own Wine server, so registry settings and global hooks of one test never reach the other.
+# named $1 inside the runnable build; both end when the shell exits. With lanes=N (N > 1),
+# lanes 1 to N-1 get a prefix "$1-laneK" and an X display of their own beside them, for the
+# tests that CTest runs side by side (tests/CMakeLists.txt, lanes.json written here):
+# tools/wine-run.sh starts a test of lane K there. Each lane has its own Wine server, so
+# registry settings and global hooks of one test never reach another.
 start_wine_session() {
   export WINEPREFIX=$PWD/$run_build/$1
-  local xdir=$PWD/$run_build/xvfb-$1 cleanup="wineserver -k 2>/dev/null || true"
+  local xdir=$PWD/$run_build/xvfb-$1 cleanup="wineserver -k 2>/dev/null || true" k
   if [ "${keep_display:-}" != 1 ] || [ -z "${DISPLAY:-}" ]; then
     DISPLAY=$(tools/start-xvfb.sh "$xdir")
     export DISPLAY
     cleanup="$cleanup; tools/start-xvfb.sh --stop '$xdir'"
   fi
-  if [ "${lanes:-1}" = 2 ]; then
-    export PLINKETT_LANE1_PREFIX=$WINEPREFIX-lane1
-    PLINKETT_LANE1_DISPLAY=$(tools/start-xvfb.sh "$xdir-lane1")
-    export PLINKETT_LANE1_DISPLAY
-    cleanup="$cleanup; WINEPREFIX='$PLINKETT_LANE1_PREFIX' wineserver -k 2>/dev/null || true"
-    cleanup="$cleanup; tools/start-xvfb.sh --stop '$xdir-lane1'"
-    trap "$cleanup" EXIT
-    tools/wine-prefix.sh "$PLINKETT_LANE1_PREFIX" "$wine_arch" &
-    tools/wine-prefix.sh "$WINEPREFIX" "$wine_arch"
-    wait $!
-    printf '%s\n' '{"version": {"major": 1, "minor": 0},' \
-      ' "local": [{"lane": [{"id": "0", "slots": 1}, {"id": "1", "slots": 1}]}]}' \
-      > "$PWD/$run_build/lanes.json"
-    return
-  fi
+  local ids='{"id": "0", "slots": 1}'
+  export PLINKETT_LANE_DISPLAYS=""
+  for ((k = 1; k < ${lanes:-1}; k++)); do
+    PLINKETT_LANE_DISPLAYS="$PLINKETT_LANE_DISPLAYS $(tools/start-xvfb.sh "$xdir-lane$k")"
+    cleanup="$cleanup; WINEPREFIX='$WINEPREFIX-lane$k' wineserver -k 2>/dev/null || true"
+    cleanup="$cleanup; tools/start-xvfb.sh --stop '$xdir-lane$k'"
+    ids="$ids, {\"id\": \"$k\", \"slots\": 1}"
+  done
   trap "$cleanup" EXIT
+  for ((k = 1; k < ${lanes:-1}; k++)); do
+    tools/wine-prefix.sh "$WINEPREFIX-lane$k" "$wine_arch" &
+  done
   tools/wine-prefix.sh "$WINEPREFIX" "$wine_arch"
+  wait
+  printf '{"version": {"major": 1, "minor": 0}, "local": [{"lane": [%s]}]}\n' "$ids" \
+    > "$PWD/$run_build/lanes.json"
 }
 
 # What the test and benchmark programs read to find the programs.

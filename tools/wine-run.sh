@@ -3,9 +3,14 @@
 # type, in the prefix named by WINEPREFIX (tools/test.sh makes a private one per test run).
 set -euo pipefail
 exe=$1
-# A test that CTest gave lane 1 (tests/CMakeLists.txt) runs in the second prefix and display.
-if [ -n "${PLINKETT_LANE1_PREFIX:-}" ] && [[ ${CTEST_RESOURCE_GROUP_0_LANE:-} == id:1,* ]]; then
-  export WINEPREFIX=$PLINKETT_LANE1_PREFIX DISPLAY=$PLINKETT_LANE1_DISPLAY
+# A test that CTest gave lane K > 0 (tests/CMakeLists.txt) runs in that lane's prefix and
+# display (tools/common.sh, start_wine_session).
+lane=${CTEST_RESOURCE_GROUP_0_LANE:-id:0,}
+lane=${lane#id:}
+lane=${lane%%,*}
+if [ "$lane" -gt 0 ] 2>/dev/null; then
+  read -r -a displays <<< "$PLINKETT_LANE_DISPLAYS"
+  export WINEPREFIX=$WINEPREFIX-lane$lane DISPLAY=${displays[lane - 1]}
 fi
 machine=$(python3 -c '
 import struct,sys
