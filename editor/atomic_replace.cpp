@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "replace_policy.h"
+#include "system_library.h"
 
 static_assert(system_error::access_denied == ERROR_ACCESS_DENIED, "");
 static_assert(system_error::sharing_violation == ERROR_SHARING_VIOLATION, "");
@@ -57,8 +58,7 @@ using GetFinalPathNameByHandleWFn = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD)
 // the path itself is then the file.
 bool final_path_of(const wchar_t* path, HeapText& final) {
     const auto get_final_path =
-        reinterpret_cast<GetFinalPathNameByHandleWFn>(reinterpret_cast<void*>(
-            GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetFinalPathNameByHandleW")));
+        system_function<GetFinalPathNameByHandleWFn>(L"kernel32.dll", "GetFinalPathNameByHandleW");
     if (get_final_path == nullptr)
         return false;
     HANDLE file = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

@@ -14,6 +14,7 @@
 #include "progress_bar.h"
 #include "settings_loader.h"
 #include "step_times.h"
+#include "system_library.h"
 #include "taskbar.h"
 #include "theme.h"
 #include "timer_state.h"
@@ -236,6 +237,7 @@ void create_keys(HINSTANCE instance) {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int show_command) {
     step_done("entry");
+    search_system_folder_only();
     os_version.dwOSVersionInfoSize = sizeof os_version;
     GetVersionExW(&os_version);
     register_window_class(instance);
