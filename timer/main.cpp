@@ -60,12 +60,11 @@ const CaptionButton* key_of(HWND button) {
 // In the dark look the program draws the keys itself: the themed push button has no dark look.
 // Otherwise the button draws itself as ever.
 LRESULT on_notify(const NMHDR& header) {
-    const CaptionButton* key = key_of(header.hwndFrom);
-    if (header.code != static_cast<UINT>(NM_CUSTOMDRAW) || palette != Palette::dark ||
-        key == nullptr)
+    if (palette != Palette::dark || header.code != static_cast<UINT>(NM_CUSTOMDRAW))
         return CDRF_DODEFAULT;
     const auto& draw = reinterpret_cast<const NMCUSTOMDRAW&>(header);
-    if (draw.dwDrawStage != CDDS_PREPAINT)
+    const CaptionButton* key = key_of(header.hwndFrom);
+    if (key == nullptr || draw.dwDrawStage != CDDS_PREPAINT)
         return CDRF_DODEFAULT;
     key->draw_dark(draw);
     return CDRF_SKIPDEFAULT;
