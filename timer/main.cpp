@@ -107,10 +107,11 @@ void on_look_changed(HWND window, UINT message, LPARAM lparam) {
         message == WM_SETTINGCHANGE && names_colour_mode(reinterpret_cast<const wchar_t*>(lparam))
             ? apps_use_dark_mode()
             : dark_mode;
-    if (message == WM_SETTINGCHANGE && contrast == high_contrast && dark == dark_mode)
+    dark_mode = dark; // kept while high contrast hides it
+    if (message == WM_SETTINGCHANGE && contrast == high_contrast &&
+        palette_for(contrast, dark) == palette)
         return;
     high_contrast = contrast;
-    dark_mode = dark;
     apply_palette(window);
     if (message == WM_THEMECHANGED) {
         forget_progress_theme();
