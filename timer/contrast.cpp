@@ -83,11 +83,16 @@ HBRUSH colour_brush(HDC dc, COLORREF colour) {
 }
 
 void ask_dark_title_bar(HWND window, bool dark) {
+    // Bound on the window thread the first time a dark title bar is asked for; dwmapi.dll is
+    // then held until exit. A timer in the light mode never loads it.
     using DwmSetWindowAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
-    // Loaded the first time a dark title bar is asked for, and held until exit: a timer in the
-    // light mode never loads it.
-    static const auto set_attribute = system_function<DwmSetWindowAttributeFn>(
-        load_system_library(L"dwmapi.dll"), "DwmSetWindowAttribute");
+    static bool tried;
+    static DwmSetWindowAttributeFn set_attribute;
+    if (!tried) {
+        tried = true;
+        set_attribute = system_function<DwmSetWindowAttributeFn>(load_system_library(L"dwmapi.dll"),
+                                                                 "DwmSetWindowAttribute");
+    }
     if (set_attribute == nullptr)
         return;
     // The attribute is 20 from Windows 10 build 18985 on; the builds before that which have a
