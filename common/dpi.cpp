@@ -51,7 +51,8 @@ int screen_dpi() {
 // font GDI can enlarge only by whole multiples, into blocky glyphs. Tahoma is its closest
 // likeness, the same narrow, upright bold sans serif; it and Microsoft Sans Serif come with
 // every Windows from 2000 on, and Windows links both to the fonts of its language for
-// characters they lack. Where neither is found the stock font's own face is asked for.
+// characters they lack. Where neither is found the stock font's face is named, but as the font
+// is asked for from outlines only, the system gives the TrueType face closest to it.
 const wchar_t* const scalable_faces[] = {L"Tahoma", L"Microsoft Sans Serif"};
 
 int CALLBACK found_face(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
