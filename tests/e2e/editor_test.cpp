@@ -8,6 +8,7 @@
 
 #include "editor_texts.h"
 #include "harness.h"
+#include "replace_policy.h"
 #include "settings_block.h"
 
 using namespace e2e;
@@ -673,6 +674,161 @@ TEST(EditorWrite, AReadBackOfOtherBytesIsReportedAsUnverifiedNeverAsUnchanged) {
     EXPECT_EQ(read_file(exe), with_alarm_time(original, 1234));
     EXPECT_EQ(folder_entries(folder), std::vector<std::wstring>{L"Plinkett.exe"});
     EXPECT_EQ(editor.close(), 0u);
+}
+
+// Each step of the write made to fail in turn (fail_write_call.dll): the file under its name
+// holds the old or the new bytes, unless neither could be moved back there, and every other
+// file left beside it is named in the message.
+TEST(EditorWrite, EachFailingStepLeavesTheFileUnderItsNameAndEveryOtherFileNamed) {
+    static_assert(replace_attempts == 5, "a rule of 5 calls fails every try of one move");
+    enum Under { old_bytes, new_bytes, nothing };
+    const struct {
+        const char* faults;
+        Under under;
+        const wchar_t* what; // the message's first words; null when none is shown
+        DWORD error;
+        const wchar_t* advice; // null: the folder advice
+    } cases[] = {
+        {"ReplaceFileW 1 1 1175", new_bytes, nullptr, 0, L""},
+        {"ReplaceFileW 1 1 1176", new_bytes, nullptr, 0, L""},
+        {"ReplaceFileW 1 1 1177", old_bytes, editor_texts::write_failure, 1177,
+         editor_texts::write_advice},
+        {"ReplaceFileW 1 1 1177;MoveFileExW 1 5 5", new_bytes, nullptr, 0, L""},
+        {"ReplaceFileW 1 1 1177;MoveFileExW 1 10 5", nothing, editor_texts::under_other_name, 5,
+         editor_texts::put_back_close},
+        // The first deletion is of the file that found the backup's name, then the backup's.
+        {"DeleteFileW 2 5 32", new_bytes, editor_texts::written, 0, editor_texts::left_over_close},
+        {"DeleteFileW 1 5 5", old_bytes, editor_texts::write_failure, 5,
+         editor_texts::left_over_close},
+        {"CreateFileW 1 1 5", old_bytes, editor_texts::write_failure, 5, nullptr},
+        {"CreateFileW 1 1 112", old_bytes, editor_texts::write_failure, 112,
+         editor_texts::write_advice},
+    };
+    for (const auto& c : cases) {
+        const std::wstring folder = folder_with_timer(), exe = folder + L"\\Plinkett.exe";
+        const Bytes original = read_file(exe), changed = with_alarm_time(original, 1234);
+        SetEnvironmentVariableA("PLINKETT_FAIL_CALLS", c.faults);
+        GlobalHook failing(L"fail_write_call.dll", "pass_on");
+        ASSERT_TRUE(failing.installed());
+        EditorRun editor(folder);
+        ASSERT_NE(wait_for_window(editor.id(), L"MainApp"), nullptr) << c.faults;
+        set_text(editor.controls()[alarm_box], L"1234");
+        write(editor);
+        const std::wstring message = c.what != nullptr ? answer_box(editor) : L"";
+        EXPECT_EQ(message.find(c.what != nullptr ? c.what : L""), 0u) << c.faults << message;
+        const std::wstring number = editor_texts::error_number_open + std::to_wstring(c.error) +
+                                    editor_texts::error_number_close;
+        EXPECT_EQ(message.find(number) != std::wstring::npos, c.error != 0) << c.faults;
+        const std::wstring advice =
+            c.advice != nullptr
+                ? c.advice
+                : editor_texts::folder_refused_open + folder + editor_texts::folder_refused_close;
+        EXPECT_NE(message.find(advice), std::wstring::npos) << c.faults << message;
+        // Written, the editor ends; otherwise it stays open for another try.
+        if (c.under == new_bytes)
+            EXPECT_EQ(editor.process->wait_exit(10000), 0u) << c.faults;
+        else
+            EXPECT_EQ(editor.close(), 0u) << c.faults;
+        if (c.under != nothing) {
+            EXPECT_EQ(read_file(exe), c.under == new_bytes ? changed : original) << c.faults;
+        }
+        std::vector<Bytes> elsewhere;
+        for (const std::wstring& name : folder_entries(folder)) {
+            if (name == L"Plinkett.exe")
+                continue;
+            EXPECT_NE(message.find(folder + L"\\" + name), std::wstring::npos)
+                << c.faults << ": " << testing::PrintToString(name) << " is not named";
+            elsewhere.push_back(read_file(folder + L"\\" + name));
+        }
+        // Both versions kept, the old one named as the timer to put back.
+        if (c.under == nothing) {
+            const std::size_t at = message.find(editor_texts::old_file_open) +
+                                   std::wcslen(editor_texts::old_file_open);
+            EXPECT_EQ(read_file(message.substr(at, message.find(L"」", at) - at)), original);
+            EXPECT_EQ(elsewhere.size(), 2u);
+            EXPECT_NE(std::find(elsewhere.begin(), elsewhere.end(), changed), elsewhere.end());
+        }
+    }
+}
+
+namespace {
+
+// The Unix mode of the file `name` in `folder`, which a Unix shell's stat writes to a file
+// beside it, read and deleted again; -1 when it cannot be read.
+int unix_mode(const std::wstring& folder, const std::wstring& name) {
+    const std::wstring out = name + L".mode", path = folder + L"\\" + out;
+    start_unix_shell(L"-c \"stat -c %a '" + name + L"' > '" + out + L".part' && mv '" + out +
+                         L".part' '" + out + L"'\"",
+                     folder);
+    wait_until([&] { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000);
+    const Bytes text = read_file(path);
+    DeleteFileW(path.c_str());
+    return text.empty() ? -1 : std::stoi(std::string(text.begin(), text.end()), nullptr, 8);
+}
+
+} // namespace
+
+// Wine keeps the file's permissions as a Unix mode and makes a new file's from an access list,
+// which has no word for the group (0640, 0700 and 0770 read alike): a write may give the owner
+// all and the group what the mask of new files leaves (0750 here), but never lets the group
+// write, nor others do more than they could.
+TEST(EditorWrite, AWriteGivesTheGroupAndOthersNoMoreThanTheyHad) {
+    for (const int mode : {0700, 0640, 0755}) {
+        const std::wstring folder = folder_with_timer();
+        wchar_t octal[8];
+        swprintf(octal, 8, L"%o", mode);
+        ASSERT_TRUE(
+            start_unix_shell(L"-c \"chmod " + std::wstring(octal) + L" Plinkett.exe\"", folder));
+        ASSERT_TRUE(wait_until([&] { return unix_mode(folder, L"Plinkett.exe") == mode; }, 10000));
+        EditorRun editor(folder);
+        ASSERT_NE(wait_for_window(editor.id(), L"MainApp"), nullptr) << octal;
+        set_text(editor.controls()[alarm_box], L"1234");
+        write(editor);
+        EXPECT_EQ(editor.process->wait_exit(10000), 0u) << octal;
+        const int written = unix_mode(folder, L"Plinkett.exe");
+        EXPECT_EQ(written & 0027, mode & 0027) << octal << " became " << std::oct << written;
+    }
+}
+
+// Each of two editors writing one file at once either writes it or, failing, never says the
+// file is unchanged: the other may have changed it meanwhile.
+TEST(EditorWrite, TwoEditorsWritingAtOnceNeverCallTheFileUnchanged) {
+    for (int run = 0; run < 20; ++run) {
+        const std::wstring folder = folder_with_timer(), exe = folder + L"\\Plinkett.exe";
+        const Bytes original = read_file(exe);
+        EditorRun editors[2] = {EditorRun(folder), EditorRun(folder)};
+        HWND boxes[2] = {};
+        for (int i = 0; i < 2; ++i) {
+            ASSERT_NE(wait_for_window(editors[i].id(), L"MainApp"), nullptr) << run;
+            set_text(editors[i].controls()[alarm_box], i == 0 ? L"1111" : L"2222");
+            editors[i].press_write();
+            ASSERT_NE(boxes[i] = wait_for_message_box(editors[i].id()), nullptr) << run;
+        }
+        // Both confirmed at once.
+        for (HWND box : boxes)
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+        for (const EditorRun& editor : editors) {
+            HWND box = nullptr;
+            wait_until(
+                [&] {
+                    return !editor.running() ||
+                           ((box = wait_for_message_box(editor.id(), 0)) != nullptr &&
+                            message_text(box) != editor_texts::before_write);
+                },
+                20000);
+            if (editor.running()) {
+                const std::wstring message = answer_box(editor);
+                EXPECT_EQ(message.find(editor_texts::write_failure), std::wstring::npos)
+                    << run << ": " << testing::PrintToString(message);
+                EXPECT_EQ(editor.close(), 0u);
+            }
+        }
+        const Bytes written = read_file(exe);
+        EXPECT_TRUE(written == with_alarm_time(original, 1111) ||
+                    written == with_alarm_time(original, 2222))
+            << run;
+        EXPECT_EQ(folder_entries(folder), std::vector<std::wstring>{L"Plinkett.exe"}) << run;
+    }
 }
 
 TEST(EditorAndTimer, TheTimerStartsWithWhatTheEditorWrote) {

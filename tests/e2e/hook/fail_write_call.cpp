@@ -1,0 +1,111 @@
+// A system-wide CBT hook library for the editor's write-failure tests. Loaded into the editor at
+// its first window, it makes chosen calls of the write's system functions fail, as the variable
+// PLINKETT_FAIL_CALLS says: rules "Function first count error" apart by ";", such as
+// "ReplaceFileW 1 1 1177;MoveFileExW 1 10 5": calls first to first + count - 1 of Function,
+// counted from 1, fail with error. CreateFileW counts only the calls that make a new file.
+// A ReplaceFileW failing with 1177 has moved the replaced file to the backup name first, as the
+// system's does when the replacement cannot follow it.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "import_slot.h"
+
+namespace {
+
+using ReplaceFileWFn = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, LPCWSTR, DWORD, LPVOID, LPVOID);
+using MoveFileExWFn = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, DWORD);
+using DeleteFileWFn = BOOL(WINAPI*)(LPCWSTR);
+using CreateFileWFn = HANDLE(WINAPI*)(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD,
+                                      HANDLE);
+ReplaceFileWFn replace_file;
+MoveFileExWFn move_file;
+DeleteFileWFn delete_file;
+CreateFileWFn create_file;
+
+enum Function { replace, move, remove, create, function_count };
+const char* const names[function_count] = {"ReplaceFileW", "MoveFileExW", "DeleteFileW",
+                                           "CreateFileW"};
+struct Rule {
+    char function[32];
+    unsigned first, count, error;
+};
+Rule rules[8];
+int rule_count;
+unsigned calls[function_count]; // the editor has one thread
+
+// The error that this call of `f` fails with; 0 when it goes through.
+DWORD fault(Function f) {
+    const unsigned n = ++calls[f];
+    for (int i = 0; i < rule_count; ++i)
+        if (std::strcmp(rules[i].function, names[f]) == 0 && n >= rules[i].first &&
+            n - rules[i].first < rules[i].count)
+            return rules[i].error;
+    return 0;
+}
+
+void read_rules() {
+    char text[512] = "";
+    GetEnvironmentVariableA("PLINKETT_FAIL_CALLS", text, sizeof text);
+    for (const char* at = text; *at != '\0' && rule_count < 8;) {
+        Rule& r = rules[rule_count];
+        if (std::sscanf(at, " %31s %u %u %u", r.function, &r.first, &r.count, &r.error) == 4)
+            ++rule_count;
+        const char* next = std::strchr(at, ';');
+        at = next != nullptr ? next + 1 : "";
+    }
+}
+
+BOOL WINAPI failing_replace(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD flags,
+                            LPVOID exclude, LPVOID reserved) {
+    const DWORD error = fault(replace);
+    if (error == 0)
+        return replace_file(replaced, replacement, backup, flags, exclude, reserved);
+    if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
+        MoveFileExW(replaced, backup, 0);
+    SetLastError(error);
+    return FALSE;
+}
+
+BOOL WINAPI failing_move(LPCWSTR from, LPCWSTR to, DWORD flags) {
+    const DWORD error = fault(move);
+    SetLastError(error);
+    return error == 0 && move_file(from, to, flags);
+}
+
+BOOL WINAPI failing_delete(LPCWSTR name) {
+    const DWORD error = fault(remove);
+    SetLastError(error);
+    return error == 0 && delete_file(name);
+}
+
+HANDLE WINAPI failing_create(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
+                             DWORD disposition, DWORD flags, HANDLE model) {
+    const DWORD error = disposition == CREATE_NEW ? fault(create) : 0;
+    SetLastError(error);
+    return error == 0 ? create_file(name, access, share, sa, disposition, flags, model)
+                      : INVALID_HANDLE_VALUE;
+}
+
+template <typename Fn> void stand_in(Fn& original, const char* function, Fn replacement) {
+    original = reinterpret_cast<Fn>(
+        redirect_import("kernel32.dll", function, reinterpret_cast<void*>(replacement)));
+}
+
+} // namespace
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH && in_program(L"PlinkettProperty.exe")) {
+        read_rules();
+        stand_in(replace_file, "ReplaceFileW", failing_replace);
+        stand_in(move_file, "MoveFileExW", failing_move);
+        stand_in(delete_file, "DeleteFileW", failing_delete);
+        stand_in(create_file, "CreateFileW", failing_create);
+    }
+    return TRUE;
+}
+
+extern "C" __declspec(dllexport) LRESULT CALLBACK pass_on(int code, WPARAM wparam, LPARAM lparam) {
+    return CallNextHookEx(nullptr, code, wparam, lparam);
+}
