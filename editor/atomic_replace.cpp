@@ -159,6 +159,7 @@ DWORD swap_once(ReplaceOutcome& outcome, bool& carried) {
     // under its own or, at worst, under the backup's. Without one, it can leave none.
     carried = ReplaceFileW(target, replacement, outcome.backup.text, 0, nullptr, nullptr) != FALSE;
     if (carried) {
+        outcome.reserved = false;
         outcome.old_bytes = BytesAt::other_name;
         outcome.new_bytes = BytesAt::name;
         return ERROR_SUCCESS;
@@ -171,12 +172,16 @@ DWORD swap_once(ReplaceOutcome& outcome, bool& carried) {
         outcome.new_bytes = BytesAt::name;
         return ERROR_SUCCESS;
     }
-    // Both still under their names, or the name taken meanwhile: nothing to put right.
+    // Both still under their names, or the name taken meanwhile: nothing to put right. The old
+    // file is under the backup's name when that holds more than the empty reservation.
+    WIN32_FILE_ATTRIBUTE_DATA backup{};
     if (GetFileAttributesW(target) != INVALID_FILE_ATTRIBUTES ||
-        GetFileAttributesW(outcome.backup.text) == INVALID_FILE_ATTRIBUTES)
+        !GetFileAttributesExW(outcome.backup.text, GetFileExInfoStandard, &backup) ||
+        (backup.nFileSizeLow == 0 && backup.nFileSizeHigh == 0))
         return error;
     // The old file went to the backup's name and the new one could not follow (1177): the old
     // one goes back or, where it cannot, the new one takes the name.
+    outcome.reserved = false;
     outcome.old_bytes = BytesAt::other_name;
     if (move_file(outcome.backup.text, target) == ERROR_SUCCESS) {
         outcome.old_bytes = BytesAt::name;
@@ -198,18 +203,16 @@ DWORD swap(ReplaceOutcome& outcome, bool existed, bool& carried) {
     }
 }
 
-// A free name beside `path` for the replace's backup of the old file, into `name`: found by
-// making a file there and deleting it again, so the replace does not meet one. `left` tells
-// that the file made could not be deleted.
-DWORD free_backup_name(const wchar_t* path, HeapText& name, bool& left) {
+// A name beside `path` for the replace's backup of the old file, into `name`, reserved by an
+// empty file made there: no other writer takes it meanwhile, and the replace writes over it.
+DWORD reserve_backup_name(const wchar_t* path, HeapText& name, bool& reserved) {
     DWORD error = ERROR_SUCCESS;
     HANDLE file = create_temporary(path, name, error);
     if (file == INVALID_HANDLE_VALUE)
         return error;
     CloseHandle(file);
-    error = delete_file(name.text);
-    left = error != ERROR_SUCCESS;
-    return error;
+    reserved = true;
+    return ERROR_SUCCESS;
 }
 
 // ERROR_SUCCESS when the file at `path` holds exactly the `size` bytes; ERROR_FILE_INVALID
@@ -247,7 +250,7 @@ void atomic_replace(const wchar_t* path, const std::uint8_t* bytes, std::size_t 
     ReplaceOutcome& o = outcome;
     o.old_bytes = BytesAt::name;
     o.new_bytes = BytesAt::gone;
-    o.probe_left = false;
+    o.reserved = false;
     o.step = ReplaceStep::replace; // a link that cannot be followed is not replaced
     o.error = ERROR_CANT_RESOLVE_FILENAME;
     const bool resolved = final_path_of(path, o.target);
@@ -274,7 +277,7 @@ void atomic_replace(const wchar_t* path, const std::uint8_t* bytes, std::size_t 
     if (o.error == ERROR_SUCCESS) {
         // Found while the temporary file exists, the backup's name is another.
         o.step = ReplaceStep::replace;
-        o.error = free_backup_name(target, o.backup, o.probe_left);
+        o.error = reserve_backup_name(target, o.backup, o.reserved);
     }
     if (o.error == ERROR_SUCCESS) {
         give_attributes(o.temporary.text, identity);
@@ -283,7 +286,9 @@ void atomic_replace(const wchar_t* path, const std::uint8_t* bytes, std::size_t 
         if (o.error == ERROR_SUCCESS)
             give_access_list(target, identity, carried);
     }
-    // A version under another name is deleted once the other is under the name.
+    // The reservation goes, and a version under another name once the other is under the name.
+    if (o.reserved && delete_file(o.backup.text) == ERROR_SUCCESS)
+        o.reserved = false;
     if (o.new_bytes == BytesAt::name && o.old_bytes == BytesAt::other_name &&
         delete_file(o.backup.text) == ERROR_SUCCESS)
         o.old_bytes = BytesAt::gone;

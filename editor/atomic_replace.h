@@ -21,8 +21,9 @@ struct ReplaceOutcome {
     ReplaceStep step = ReplaceStep::none;
     BytesAt old_bytes = BytesAt::name;
     BytesAt new_bytes = BytesAt::gone;
-    // The empty file that found the backup's name could not be deleted: it is under `backup`.
-    bool probe_left = false;
+    // The backup's name still holds the empty file that reserved it (at the end: one that could
+    // not be deleted).
+    bool reserved = false;
     HeapText target; // the file replaced, links followed, as a full path (empty when refused)
     HeapText backup;
     HeapText temporary;

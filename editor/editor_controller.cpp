@@ -110,7 +110,7 @@ bool report_outcome(HWND window, const ReplaceOutcome& outcome, bool as_read) {
     namespace t = editor_texts;
     const WriteReport report =
         write_report(outcome.error, outcome.old_bytes, outcome.new_bytes, as_read);
-    const bool old_left = left_over(outcome.old_bytes, report) || outcome.probe_left;
+    const bool old_left = left_over(outcome.old_bytes, report) || outcome.reserved;
     const bool new_left = left_over(outcome.new_bytes, report);
     if (report == WriteReport::written && !old_left && !new_left)
         return true;
@@ -192,9 +192,14 @@ bool write_to_timer(HWND window) {
 
     MessageBoxW(window, editor_texts::before_write, editor_texts::check_caption, MB_ICONWARNING);
 
-    // The file as it is now, not as it was at start-up, is the base of the write.
+    // The file as it is now, not as it was at start-up, is the base of the write. A moment's
+    // hold by something else (another writer's swap) is waited out as in the replace.
     FileImage image;
     DWORD error = load_file(timer_path);
+    for (int attempts = 1; try_replace_again(attempts, error, true); ++attempts) {
+        Sleep(replace_retry_ms);
+        error = load_file(timer_path);
+    }
     // The file may have been replaced since start-up: what would not have been opened is not
     // written either, and the editor stays open like after any failed write.
     if (error == ERROR_SUCCESS &&

@@ -681,7 +681,7 @@ TEST(EditorWrite, AReadBackOfOtherBytesIsReportedAsUnverifiedNeverAsUnchanged) {
 // file left beside it is named in the message.
 TEST(EditorWrite, EachFailingStepLeavesTheFileUnderItsNameAndEveryOtherFileNamed) {
     static_assert(replace_attempts == 5, "a rule of 5 calls fails every try of one move");
-    enum Under { old_bytes, new_bytes, nothing };
+    enum Under { old_bytes, new_bytes, nothing, other_bytes };
     const struct {
         const char* faults;
         Under under;
@@ -691,14 +691,18 @@ TEST(EditorWrite, EachFailingStepLeavesTheFileUnderItsNameAndEveryOtherFileNamed
     } cases[] = {
         {"ReplaceFileW 1 1 1175", new_bytes, nullptr, 0, L""},
         {"ReplaceFileW 1 1 1176", new_bytes, nullptr, 0, L""},
+        // The name briefly absent while another writer swaps; then its bytes, not the editor's.
+        {"ReplaceFileW 1 2 2", new_bytes, nullptr, 0, L""},
+        {"ReplaceFileW 1 5 2", other_bytes, editor_texts::changed_meanwhile, 2,
+         editor_texts::changed_meanwhile_advice},
         {"ReplaceFileW 1 1 1177", old_bytes, editor_texts::write_failure, 1177,
          editor_texts::write_advice},
         {"ReplaceFileW 1 1 1177;MoveFileExW 1 5 5", new_bytes, nullptr, 0, L""},
         {"ReplaceFileW 1 1 1177;MoveFileExW 1 10 5", nothing, editor_texts::under_other_name, 5,
          editor_texts::put_back_close},
-        // The first deletion is of the file that found the backup's name, then the backup's.
-        {"DeleteFileW 2 5 32", new_bytes, editor_texts::written, 0, editor_texts::left_over_close},
-        {"DeleteFileW 1 5 5", old_bytes, editor_texts::write_failure, 5,
+        {"DeleteFileW 1 5 32", new_bytes, editor_texts::written, 0, editor_texts::left_over_close},
+        // The empty file that reserved the backup's name stays.
+        {"ReplaceFileW 1 5 1176;DeleteFileW 1 5 5", old_bytes, editor_texts::write_failure, 1176,
          editor_texts::left_over_close},
         {"CreateFileW 1 1 5", old_bytes, editor_texts::write_failure, 5, nullptr},
         {"CreateFileW 1 1 112", old_bytes, editor_texts::write_failure, 112,
@@ -729,8 +733,11 @@ TEST(EditorWrite, EachFailingStepLeavesTheFileUnderItsNameAndEveryOtherFileNamed
             EXPECT_EQ(editor.process->wait_exit(10000), 0u) << c.faults;
         else
             EXPECT_EQ(editor.close(), 0u) << c.faults;
+        Bytes other = original;
+        other[1000] ^= 0xFF;
+        const Bytes* under[] = {&original, &changed, nullptr, &other};
         if (c.under != nothing) {
-            EXPECT_EQ(read_file(exe), c.under == new_bytes ? changed : original) << c.faults;
+            EXPECT_EQ(read_file(exe), *under[c.under]) << c.faults;
         }
         std::vector<Bytes> elsewhere;
         for (const std::wstring& name : folder_entries(folder)) {
@@ -790,9 +797,10 @@ TEST(EditorWrite, AWriteGivesTheGroupAndOthersNoMoreThanTheyHad) {
     }
 }
 
-// Each of two editors writing one file at once either writes it or, failing, never says the
-// file is unchanged: the other may have changed it meanwhile.
-TEST(EditorWrite, TwoEditorsWritingAtOnceNeverCallTheFileUnchanged) {
+// Two editors writing one file at once: it ends as one whole image, and neither says it is
+// unchanged for want of finding it while the other swaps (error 2). The file changed meanwhile
+// is shown above; which of the two reads first is not in a test's hands.
+TEST(EditorWrite, TwoEditorsWritingAtOnceWaitOutEachOthersSwap) {
     for (int run = 0; run < 20; ++run) {
         const std::wstring folder = folder_with_timer(), exe = folder + L"\\Plinkett.exe";
         const Bytes original = read_file(exe);
@@ -804,27 +812,30 @@ TEST(EditorWrite, TwoEditorsWritingAtOnceNeverCallTheFileUnchanged) {
             editors[i].press_write();
             ASSERT_NE(boxes[i] = wait_for_message_box(editors[i].id()), nullptr) << run;
         }
-        // Both confirmed at once.
-        for (HWND box : boxes)
+        for (HWND box : boxes) // both confirmed at once
             PostMessageW(box, WM_COMMAND, IDOK, 0);
-        for (const EditorRun& editor : editors) {
+        for (int i = 0; i < 2; ++i) {
             HWND box = nullptr;
-            wait_until(
+            ASSERT_TRUE(wait_until(
                 [&] {
-                    return !editor.running() ||
-                           ((box = wait_for_message_box(editor.id(), 0)) != nullptr &&
-                            message_text(box) != editor_texts::before_write);
+                    return !editors[i].running() ||
+                           ((box = wait_for_message_box(editors[i].id(), 0)) != nullptr &&
+                            box != boxes[i]);
                 },
-                20000);
-            if (editor.running()) {
-                const std::wstring message = answer_box(editor);
-                EXPECT_EQ(message.find(editor_texts::write_failure), std::wstring::npos)
-                    << run << ": " << testing::PrintToString(message);
-                EXPECT_EQ(editor.close(), 0u);
-            }
+                20000))
+                << run;
+            if (!editors[i].running())
+                continue;
+            const std::wstring message = answer_box(editors[i]);
+            const std::wstring not_found = editor_texts::error_number_open + std::wstring(L"2") +
+                                           editor_texts::error_number_close;
+            EXPECT_FALSE(message.find(editor_texts::write_failure) == 0 &&
+                         message.find(not_found) != std::wstring::npos)
+                << run << ": " << testing::PrintToString(message);
+            EXPECT_EQ(editors[i].close(), 0u);
         }
         const Bytes written = read_file(exe);
-        EXPECT_TRUE(written == with_alarm_time(original, 1111) ||
+        EXPECT_TRUE(written == original || written == with_alarm_time(original, 1111) ||
                     written == with_alarm_time(original, 2222))
             << run;
         EXPECT_EQ(folder_entries(folder), std::vector<std::wstring>{L"Plinkett.exe"}) << run;

@@ -4,7 +4,8 @@
 // "ReplaceFileW 1 1 1177;MoveFileExW 1 10 5": calls first to first + count - 1 of Function,
 // counted from 1, fail with error. CreateFileW counts only the calls that make a new file.
 // A ReplaceFileW failing with 1177 has moved the replaced file to the backup name first, as the
-// system's does when the replacement cannot follow it.
+// system's does when the replacement cannot follow it; the first failing with 2 has changed a
+// byte of the replaced file (at 1000), as another writer's swap in progress would.
 #include <windows.h>
 
 #include <cstdio>
@@ -35,14 +36,31 @@ Rule rules[8];
 int rule_count;
 unsigned calls[function_count]; // the editor has one thread
 
-// The error that this call of `f` fails with; 0 when it goes through.
-DWORD fault(Function f) {
+// The error that this call of `f` fails with, 0 when it goes through; `first` tells whether it
+// is the first call that its rule fails.
+DWORD fault(Function f, bool* first = nullptr) {
     const unsigned n = ++calls[f];
     for (int i = 0; i < rule_count; ++i)
         if (std::strcmp(rules[i].function, names[f]) == 0 && n >= rules[i].first &&
-            n - rules[i].first < rules[i].count)
+            n - rules[i].first < rules[i].count) {
+            if (first != nullptr)
+                *first = n == rules[i].first;
             return rules[i].error;
+        }
     return 0;
+}
+
+void change_a_byte(LPCWSTR name) {
+    HANDLE file =
+        CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    BYTE byte = 0;
+    DWORD done = 0;
+    SetFilePointer(file, 1000, nullptr, FILE_BEGIN);
+    ReadFile(file, &byte, 1, &done, nullptr);
+    byte ^= 0xFF;
+    SetFilePointer(file, 1000, nullptr, FILE_BEGIN);
+    WriteFile(file, &byte, 1, &done, nullptr);
+    CloseHandle(file);
 }
 
 void read_rules() {
@@ -59,11 +77,14 @@ void read_rules() {
 
 BOOL WINAPI failing_replace(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD flags,
                             LPVOID exclude, LPVOID reserved) {
-    const DWORD error = fault(replace);
+    bool first = false;
+    const DWORD error = fault(replace, &first);
     if (error == 0)
         return replace_file(replaced, replacement, backup, flags, exclude, reserved);
     if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
-        MoveFileExW(replaced, backup, 0);
+        MoveFileExW(replaced, backup, MOVEFILE_REPLACE_EXISTING);
+    if (error == ERROR_FILE_NOT_FOUND && first)
+        change_a_byte(replaced);
     SetLastError(error);
     return FALSE;
 }
