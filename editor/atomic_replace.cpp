@@ -299,8 +299,12 @@ void atomic_replace(const wchar_t* path, const std::uint8_t* bytes, std::size_t 
         return;
     // The write counts only when the file the user named now holds the bytes, whatever links
     // or file systems stood between.
+    // Another writer's swap may hold it, or have it under another name, for a moment.
     o.step = ReplaceStep::read_back;
-    o.error = read_back(path, bytes, size);
+    for (int attempts = 1; (o.error = read_back(path, bytes, size)) != ERROR_SUCCESS &&
+                           try_replace_again(attempts, o.error, true);
+         ++attempts)
+        Sleep(replace_retry_ms);
     if (o.error == ERROR_SUCCESS)
         o.step = ReplaceStep::none;
 }

@@ -15,44 +15,35 @@
 
 namespace {
 
-using ReplaceFileWFn = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, LPCWSTR, DWORD, LPVOID, LPVOID);
-using MoveFileExWFn = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, DWORD);
-using DeleteFileWFn = BOOL(WINAPI*)(LPCWSTR);
-using CreateFileWFn = HANDLE(WINAPI*)(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD,
-                                      HANDLE);
-ReplaceFileWFn replace_file;
-MoveFileExWFn move_file;
-DeleteFileWFn delete_file;
-CreateFileWFn create_file;
+decltype(&ReplaceFileW) replace_file;
+decltype(&MoveFileExW) move_file;
+decltype(&DeleteFileW) delete_file;
+decltype(&CreateFileW) create_file;
 
-enum Function { replace, move, remove, create, function_count };
-const char* const names[function_count] = {"ReplaceFileW", "MoveFileExW", "DeleteFileW",
-                                           "CreateFileW"};
 struct Rule {
     char function[32];
     unsigned first, count, error;
-};
-Rule rules[8];
+} rules[8];
 int rule_count;
-unsigned calls[function_count]; // the editor has one thread
+unsigned calls[4]; // by function, in the order of `stand_ins`; the editor has one thread
 
-// The error that this call of `f` fails with, 0 when it goes through; `first` tells whether it
-// is the first call that its rule fails.
-DWORD fault(Function f, bool* first = nullptr) {
+// The error that this call of function `f` fails with, 0 when it goes through; `first` tells
+// whether its rule failed no call before.
+DWORD fault(int f, const char* name, bool* first = nullptr) {
     const unsigned n = ++calls[f];
-    for (int i = 0; i < rule_count; ++i)
-        if (std::strcmp(rules[i].function, names[f]) == 0 && n >= rules[i].first &&
-            n - rules[i].first < rules[i].count) {
+    for (const Rule* r = rules; r < rules + rule_count; ++r)
+        if (std::strcmp(r->function, name) == 0 && n >= r->first && n - r->first < r->count) {
             if (first != nullptr)
-                *first = n == rules[i].first;
-            return rules[i].error;
+                *first = n == r->first;
+            SetLastError(r->error);
+            return r->error;
         }
     return 0;
 }
 
 void change_a_byte(LPCWSTR name) {
     HANDLE file =
-        CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        create_file(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     BYTE byte = 0;
     DWORD done = 0;
     SetFilePointer(file, 1000, nullptr, FILE_BEGIN);
@@ -63,50 +54,31 @@ void change_a_byte(LPCWSTR name) {
     CloseHandle(file);
 }
 
-void read_rules() {
-    char text[512] = "";
-    GetEnvironmentVariableA("PLINKETT_FAIL_CALLS", text, sizeof text);
-    for (const char* at = text; *at != '\0' && rule_count < 8;) {
-        Rule& r = rules[rule_count];
-        if (std::sscanf(at, " %31s %u %u %u", r.function, &r.first, &r.count, &r.error) == 4)
-            ++rule_count;
-        const char* next = std::strchr(at, ';');
-        at = next != nullptr ? next + 1 : "";
-    }
-}
-
 BOOL WINAPI failing_replace(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD flags,
                             LPVOID exclude, LPVOID reserved) {
     bool first = false;
-    const DWORD error = fault(replace, &first);
-    if (error == 0)
-        return replace_file(replaced, replacement, backup, flags, exclude, reserved);
+    const DWORD error = fault(0, "ReplaceFileW", &first);
     if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
-        MoveFileExW(replaced, backup, MOVEFILE_REPLACE_EXISTING);
+        move_file(replaced, backup, MOVEFILE_REPLACE_EXISTING);
     if (error == ERROR_FILE_NOT_FOUND && first)
         change_a_byte(replaced);
     SetLastError(error);
-    return FALSE;
+    return error == 0 && replace_file(replaced, replacement, backup, flags, exclude, reserved);
 }
 
 BOOL WINAPI failing_move(LPCWSTR from, LPCWSTR to, DWORD flags) {
-    const DWORD error = fault(move);
-    SetLastError(error);
-    return error == 0 && move_file(from, to, flags);
+    return fault(1, "MoveFileExW") == 0 && move_file(from, to, flags);
 }
 
 BOOL WINAPI failing_delete(LPCWSTR name) {
-    const DWORD error = fault(remove);
-    SetLastError(error);
-    return error == 0 && delete_file(name);
+    return fault(2, "DeleteFileW") == 0 && delete_file(name);
 }
 
 HANDLE WINAPI failing_create(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
                              DWORD disposition, DWORD flags, HANDLE model) {
-    const DWORD error = disposition == CREATE_NEW ? fault(create) : 0;
-    SetLastError(error);
-    return error == 0 ? create_file(name, access, share, sa, disposition, flags, model)
-                      : INVALID_HANDLE_VALUE;
+    return disposition == CREATE_NEW && fault(3, "CreateFileW") != 0
+               ? INVALID_HANDLE_VALUE
+               : create_file(name, access, share, sa, disposition, flags, model);
 }
 
 template <typename Fn> void stand_in(Fn& original, const char* function, Fn replacement) {
@@ -117,13 +89,20 @@ template <typename Fn> void stand_in(Fn& original, const char* function, Fn repl
 } // namespace
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH && in_program(L"PlinkettProperty.exe")) {
-        read_rules();
-        stand_in(replace_file, "ReplaceFileW", failing_replace);
-        stand_in(move_file, "MoveFileExW", failing_move);
-        stand_in(delete_file, "DeleteFileW", failing_delete);
-        stand_in(create_file, "CreateFileW", failing_create);
+    if (reason != DLL_PROCESS_ATTACH || !in_program(L"PlinkettProperty.exe"))
+        return TRUE;
+    char text[512] = "";
+    GetEnvironmentVariableA("PLINKETT_FAIL_CALLS", text, sizeof text);
+    for (const char* at = text; at != nullptr && rule_count < 8; at = std::strchr(at, ';')) {
+        Rule& r = rules[rule_count];
+        at += *at == ';';
+        rule_count +=
+            std::sscanf(at, " %31s %u %u %u", r.function, &r.first, &r.count, &r.error) == 4;
     }
+    stand_in(replace_file, "ReplaceFileW", failing_replace);
+    stand_in(move_file, "MoveFileExW", failing_move);
+    stand_in(delete_file, "DeleteFileW", failing_delete);
+    stand_in(create_file, "CreateFileW", failing_create);
     return TRUE;
 }
 
