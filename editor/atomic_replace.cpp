@@ -298,8 +298,7 @@ void atomic_replace(const wchar_t* path, const std::uint8_t* bytes, std::size_t 
     if (o.error != ERROR_SUCCESS)
         return;
     // The write counts only when the file the user named now holds the bytes, whatever links
-    // or file systems stood between.
-    // Another writer's swap may hold it, or have it under another name, for a moment.
+    // or file systems stood between; another writer's swap may hold it for a moment.
     o.step = ReplaceStep::read_back;
     for (int attempts = 1; (o.error = read_back(path, bytes, size)) != ERROR_SUCCESS &&
                            try_replace_again(attempts, o.error, true);
