@@ -53,7 +53,8 @@ int screen_dpi() {
 // font GDI can enlarge only by whole multiples, into blocky glyphs. Tahoma is its closest
 // likeness, the same narrow, upright bold sans serif; it and Microsoft Sans Serif come with
 // every Windows from 2000 on, and Windows links both to the fonts of its language for
-// characters they lack. Where neither is found the stock font's own face is asked for.
+// characters they lack. Where neither is found the stock font's face is named, but as the font
+// is asked for from outlines only, the system gives the TrueType face closest to it.
 const wchar_t* const scalable_faces[] = {L"Tahoma", L"Microsoft Sans Serif"};
 
 int CALLBACK found_face(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
@@ -143,21 +144,17 @@ const wchar_t* first_installed(const wchar_t* const* faces, int count,
 HFONT design_font_for_dpi(int dpi) {
     if (stock_font_fits(dpi, system_dpi()))
         return nullptr;
-    // Found once (which fonts are installed does not change while the programs run), and
-    // safely for the alarm thread, which may draw a key's face too.
-    struct Face {
-        wchar_t name[LF_FACESIZE];
-    };
-    static const Face face = [] {
+    // Found at the first call (which fonts are installed does not change while the programs
+    // run); only the window thread makes the design's font.
+    static wchar_t face[LF_FACESIZE];
+    if (face[0] == L'\0') {
         LOGFONTW stock{};
         GetObjectW(GetStockObject(SYSTEM_FONT), sizeof stock, &stock);
-        Face found{};
-        wcsncpy(found.name,
+        wcsncpy(face,
                 first_installed(scalable_faces, sizeof scalable_faces / sizeof *scalable_faces,
                                 installed, stock.lfFaceName),
                 LF_FACESIZE - 1);
-        return found;
-    }();
-    const LOGFONTW font = design_font(dpi, face.name);
+    }
+    const LOGFONTW font = design_font(dpi, face);
     return CreateFontIndirectW(&font);
 }

@@ -42,5 +42,5 @@ LOGFONTW design_font(int dpi, const wchar_t* face);
 const wchar_t* first_installed(const wchar_t* const* faces, int count,
                                bool (*installed)(const wchar_t*), const wchar_t* fallback);
 // The design's font for a window at `dpi`: null where the stock font fits, otherwise a new
-// font that the caller deletes.
+// font that the caller deletes. For the window thread alone.
 HFONT design_font_for_dpi(int dpi);

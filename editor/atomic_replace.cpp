@@ -3,9 +3,10 @@
 #include <cstring>
 #include <cwchar>
 
-#include "replace_policy.h"
+#include "file_identity.h"
 #include "system_library.h"
 
+static_assert(system_error::file_not_found == ERROR_FILE_NOT_FOUND, "");
 static_assert(system_error::access_denied == ERROR_ACCESS_DENIED, "");
 static_assert(system_error::sharing_violation == ERROR_SHARING_VIOLATION, "");
 static_assert(system_error::lock_violation == ERROR_LOCK_VIOLATION, "");
@@ -13,6 +14,8 @@ static_assert(system_error::file_exists == ERROR_FILE_EXISTS, "");
 static_assert(system_error::already_exists == ERROR_ALREADY_EXISTS, "");
 static_assert(system_error::invalid_function == ERROR_INVALID_FUNCTION, "");
 static_assert(system_error::not_supported == ERROR_NOT_SUPPORTED, "");
+static_assert(system_error::unable_to_remove_replaced == ERROR_UNABLE_TO_REMOVE_REPLACED, "");
+static_assert(system_error::unable_to_move_replacement == ERROR_UNABLE_TO_MOVE_REPLACEMENT, "");
 static_assert(file_attribute::hidden == FILE_ATTRIBUTE_HIDDEN, "");
 static_assert(file_attribute::system == FILE_ATTRIBUTE_SYSTEM, "");
 static_assert(file_attribute::archive == FILE_ATTRIBUTE_ARCHIVE, "");
@@ -21,34 +24,6 @@ static_assert(file_attribute::not_content_indexed == FILE_ATTRIBUTE_NOT_CONTENT_
 static_assert(file_attribute::invalid == INVALID_FILE_ATTRIBUTES, "");
 
 namespace {
-
-// Units in a block of the process heap, freed when it ends. Paths live in these: where long
-// paths are accepted, no fixed buffer holds every one.
-template <typename Unit> class HeapBlock {
-  public:
-    HeapBlock() = default;
-    ~HeapBlock() { release(); }
-    HeapBlock(const HeapBlock&) = delete;
-    HeapBlock& operator=(const HeapBlock&) = delete;
-
-    // Room for `units` units, all zero; false when memory ran out.
-    bool allocate(std::size_t units) {
-        release();
-        text =
-            static_cast<Unit*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, units * sizeof(Unit)));
-        return text != nullptr;
-    }
-
-    Unit* text = nullptr;
-
-  private:
-    void release() {
-        if (text != nullptr)
-            HeapFree(GetProcessHeap(), 0, text);
-        text = nullptr;
-    }
-};
-using HeapText = HeapBlock<wchar_t>;
 
 using GetFinalPathNameByHandleWFn = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
 
@@ -78,8 +53,10 @@ bool final_path_of(const wchar_t* path, HeapText& final) {
 }
 
 // Creates a temporary file "plkXXXX.tmp" in the folder of `path`, open for writing and shared
-// with no one, with a name no file there has yet. Its path goes to `name`.
-HANDLE create_temporary(const wchar_t* path, HeapText& name, DWORD& error) {
+// with no one, with a name no file there has yet, and the `security` given (or the folder's).
+// Its path goes to `name`.
+HANDLE create_temporary(const wchar_t* path, HeapText& name, DWORD& error,
+                        SECURITY_ATTRIBUTES* security = nullptr) {
     if (!name.allocate(temporary_path_units(path))) {
         error = ERROR_NOT_ENOUGH_MEMORY;
         return INVALID_HANDLE_VALUE;
@@ -87,7 +64,7 @@ HANDLE create_temporary(const wchar_t* path, HeapText& name, DWORD& error) {
     const DWORD first = GetTickCount() ^ GetCurrentProcessId();
     for (DWORD n = 0; n < temporary_name_tries; ++n) {
         temporary_path(path, first + n, name.text);
-        HANDLE file = CreateFileW(name.text, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        HANDLE file = CreateFileW(name.text, GENERIC_WRITE, 0, security, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE)
             return file;
@@ -137,115 +114,105 @@ DWORD check_writable(const wchar_t* path) {
     return ERROR_SUCCESS;
 }
 
-// What the old file carries beside its bytes and the new one is given: its attributes, its
-// creation time and the access list of its security settings (empty when it cannot be read).
-struct Identity {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    bool known = false; // whether `data` was read
-    HeapBlock<BYTE> security;
-    DWORD security_size = 0;
-};
-
-void read_identity(const wchar_t* path, Identity& identity) {
-    identity.known = GetFileAttributesExW(path, GetFileExInfoStandard, &identity.data) != FALSE;
-    DWORD needed = 0;
-    GetFileSecurityW(path, DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
-    if (needed != 0 && identity.security.allocate(needed) &&
-        GetFileSecurityW(path, DACL_SECURITY_INFORMATION, identity.security.text, needed, &needed))
-        identity.security_size = needed;
+// The full path of `path` into `full`, for a path that leads to no link.
+bool full_path_of(const wchar_t* path, HeapText& full) {
+    const DWORD needed = GetFullPathNameW(path, 0, nullptr, nullptr);
+    return needed != 0 && full.allocate(needed) &&
+           GetFullPathNameW(path, needed, full.text, nullptr) < needed;
 }
 
-// The access list goes to the replaced file only where the replace has not carried it over
-// (the system's replace does; a move, or Wine's replace, gives the folder's): the same list
-// is not set again. Only the file's owner, or who may change its permissions, can.
-void carry_security(const wchar_t* path, const Identity& identity) {
-    if (identity.security_size == 0)
-        return;
-    HeapBlock<BYTE> now;
-    DWORD needed = 0;
-    GetFileSecurityW(path, DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
-    if (needed == identity.security_size && now.allocate(needed) &&
-        GetFileSecurityW(path, DACL_SECURITY_INFORMATION, now.text, needed, &needed) &&
-        std::memcmp(now.text, identity.security.text, needed) == 0)
-        return;
-    SetFileSecurityW(path, DACL_SECURITY_INFORMATION, identity.security.text);
+// Deletes the file `name`; ERROR_SUCCESS once it is gone. Something that has it open for a
+// moment (a virus scanner) is outlasted as in a replace.
+DWORD delete_file(const wchar_t* name) {
+    for (int attempts = 1;; ++attempts) {
+        if (DeleteFileW(name))
+            return ERROR_SUCCESS;
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || !try_replace_again(attempts, error, false))
+            return error == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : error;
+        Sleep(replace_retry_ms);
+    }
 }
 
-// The file that the old one was moved to by a failed replace goes back under its name, or,
-// where it cannot, the new one takes the name: the user's file is never left without one.
-// `replaced` is set when the new one did; the old file then stays under `backup`, which is
-// kept while nothing is under the name.
-DWORD restore_name(const wchar_t* replacement, const wchar_t* path, const wchar_t* backup,
-                   bool& replaced, bool& keep_backup) {
-    if (GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES ||
-        GetFileAttributesW(backup) == INVALID_FILE_ATTRIBUTES)
-        return ERROR_SUCCESS;
-    if (MoveFileExW(backup, path, MOVEFILE_WRITE_THROUGH))
-        return ERROR_SUCCESS;
-    const DWORD error = GetLastError();
-    replaced = MoveFileExW(replacement, path, MOVEFILE_WRITE_THROUGH) != FALSE;
-    keep_backup = !replaced;
-    return error;
+// Moves the file `from` to the free name `to`, tried again as a replace is; ERROR_SUCCESS or
+// the last try's error.
+DWORD move_file(const wchar_t* from, const wchar_t* to) {
+    for (int attempts = 1;; ++attempts) {
+        if (MoveFileExW(from, to, MOVEFILE_WRITE_THROUGH))
+            return ERROR_SUCCESS;
+        const DWORD error = GetLastError();
+        if (!try_replace_again(attempts, error, false))
+            return error;
+        Sleep(replace_retry_ms);
+    }
 }
 
-// One try: the writable check, then the replacement put in the original's place by the
-// system's replace, which keeps the original's security settings, attributes, creation time
-// and named streams; by a move where the volume has no such replace.
-DWORD move_into_place(const wchar_t* replacement, const wchar_t* path, const wchar_t* backup,
-                      bool& replaced, bool& keep_backup) {
-    DWORD error = check_writable(path);
+// One try of the swap: the writable check, then the new file put in the old one's place by the
+// system's replace, which carries the old one's identity (`carried`); by a move where the
+// volume has no such replace. The outcome's versions follow what happened.
+DWORD swap_once(ReplaceOutcome& outcome, bool& carried) {
+    const wchar_t *target = outcome.target.text, *replacement = outcome.temporary.text;
+    DWORD error = check_writable(target);
     if (error != ERROR_SUCCESS)
         return error;
     // Given a backup name, a replace that fails leaves each file under a name: the old one
     // under its own or, at worst, under the backup's. Without one, it can leave none.
-    if (ReplaceFileW(path, replacement, backup, 0, nullptr, nullptr)) {
-        replaced = true;
+    carried = ReplaceFileW(target, replacement, outcome.backup.text, 0, nullptr, nullptr) != FALSE;
+    if (carried) {
+        outcome.reserved = false;
+        outcome.old_bytes = BytesAt::other_name;
+        outcome.new_bytes = BytesAt::name;
         return ERROR_SUCCESS;
     }
     error = GetLastError();
     if (replace_unsupported(error)) {
-        replaced = MoveFileExW(replacement, path,
-                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-        return replaced ? ERROR_SUCCESS : GetLastError();
+        if (!MoveFileExW(replacement, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return GetLastError();
+        outcome.old_bytes = BytesAt::gone;
+        outcome.new_bytes = BytesAt::name;
+        return ERROR_SUCCESS;
     }
-    const DWORD restore_error = restore_name(replacement, path, backup, replaced, keep_backup);
-    return replaced ? ERROR_SUCCESS : restore_error != ERROR_SUCCESS ? restore_error : error;
-}
-
-DWORD replace_with_retries(const wchar_t* replacement, const wchar_t* path, const wchar_t* backup,
-                           bool& replaced, bool& keep_backup) {
-    int attempts = 0;
-    DWORD error = ERROR_SUCCESS;
-    do {
-        if (attempts > 0)
-            Sleep(replace_retry_ms);
-        error = move_into_place(replacement, path, backup, replaced, keep_backup);
-        ++attempts;
-    } while (error != ERROR_SUCCESS && !keep_backup && try_replace_again(attempts, error));
+    // Both still under their names, or the name taken meanwhile: nothing to put right. The old
+    // file is under the backup's name when that holds more than the empty reservation.
+    WIN32_FILE_ATTRIBUTE_DATA backup{};
+    if (GetFileAttributesW(target) != INVALID_FILE_ATTRIBUTES ||
+        !GetFileAttributesExW(outcome.backup.text, GetFileExInfoStandard, &backup) ||
+        (backup.nFileSizeLow == 0 && backup.nFileSizeHigh == 0))
+        return error;
+    // The old file went to the backup's name and the new one could not follow (1177): the old
+    // one goes back or, where it cannot, the new one takes the name.
+    outcome.reserved = false;
+    outcome.old_bytes = BytesAt::other_name;
+    if (move_file(outcome.backup.text, target) == ERROR_SUCCESS) {
+        outcome.old_bytes = BytesAt::name;
+        return error;
+    }
+    error = move_file(replacement, target);
+    if (error == ERROR_SUCCESS)
+        outcome.new_bytes = BytesAt::name;
     return error;
 }
 
-// A free name beside `path` for the replace's backup of the old file, into `name`: found by
-// making a file there and deleting it again, so the replace does not meet one.
-DWORD free_backup_name(const wchar_t* path, HeapText& name) {
+DWORD swap(ReplaceOutcome& outcome, bool existed, bool& carried) {
+    for (int attempts = 1;; ++attempts) {
+        const DWORD error = swap_once(outcome, carried);
+        if (error == ERROR_SUCCESS || outcome.old_bytes != BytesAt::name ||
+            !try_replace_again(attempts, error, existed))
+            return error;
+        Sleep(replace_retry_ms);
+    }
+}
+
+// A name beside `path` for the replace's backup of the old file, into `name`, reserved by an
+// empty file made there: no other writer takes it meanwhile, and the replace writes over it.
+DWORD reserve_backup_name(const wchar_t* path, HeapText& name, bool& reserved) {
     DWORD error = ERROR_SUCCESS;
     HANDLE file = create_temporary(path, name, error);
     if (file == INVALID_HANDLE_VALUE)
         return error;
     CloseHandle(file);
-    DeleteFileW(name.text);
+    reserved = true;
     return ERROR_SUCCESS;
-}
-
-// The backup is gone once deleted; something else that has it open for a moment (a virus
-// scanner) is outlasted as a replace is.
-void delete_backup(const wchar_t* backup) {
-    for (int attempts = 1; !DeleteFileW(backup); ++attempts) {
-        const DWORD error = GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND || !try_replace_again(attempts, error))
-            return;
-        Sleep(replace_retry_ms);
-    }
 }
 
 // ERROR_SUCCESS when the file at `path` holds exactly the `size` bytes; ERROR_FILE_INVALID
@@ -278,55 +245,65 @@ DWORD read_back(const wchar_t* path, const std::uint8_t* bytes, std::size_t size
 
 } // namespace
 
-DWORD atomic_replace(const wchar_t* path, const std::uint8_t* bytes, std::size_t size,
-                     bool& replaced, ReplaceStep* failed_step) {
-    replaced = false;
-    ReplaceStep unasked;
-    ReplaceStep& step = failed_step != nullptr ? *failed_step : unasked;
-    step = ReplaceStep::replace; // a link that cannot be followed is not replaced
-    HeapText final;
-    const bool resolved = final_path_of(path, final);
+void atomic_replace(const wchar_t* path, const std::uint8_t* bytes, std::size_t size,
+                    ReplaceOutcome& outcome) {
+    ReplaceOutcome& o = outcome;
+    o.old_bytes = BytesAt::name;
+    o.new_bytes = BytesAt::gone;
+    o.reserved = false;
+    o.step = ReplaceStep::replace; // a link that cannot be followed is not replaced
+    o.error = ERROR_CANT_RESOLVE_FILENAME;
+    const bool resolved = final_path_of(path, o.target);
     if (!replace_at_path(resolved, GetFileAttributesW(path)))
-        return ERROR_CANT_RESOLVE_FILENAME;
-    const wchar_t* target = resolved ? final.text : path;
-    Identity identity;
+        return;
+    o.error = ERROR_NOT_ENOUGH_MEMORY;
+    if (!resolved && !full_path_of(path, o.target))
+        return;
+    const wchar_t* target = o.target.text;
+    FileIdentity identity;
     read_identity(target, identity);
-    HeapText temporary, backup;
-    DWORD error = ERROR_SUCCESS;
-    step = ReplaceStep::new_file;
-    HANDLE file = create_temporary(target, temporary, error);
+    o.step = ReplaceStep::new_file;
+    // Made with the old file's access list, the new one grants no more than it from the start;
+    // Wine's replace carries no list, and Wine cannot set one again without widening the mode.
+    SECURITY_ATTRIBUTES security{sizeof security, identity.access_list.text, FALSE};
+    HANDLE file = create_temporary(target, o.temporary, o.error,
+                                   identity.access_list_size != 0 ? &security : nullptr);
     if (file == INVALID_HANDLE_VALUE)
-        return error;
-    // Attributes and creation time go with the new file into the original's place. Wine's
-    // replace carries neither over; the system's merges the same ones again.
-    if (identity.known)
-        SetFileTime(file, &identity.data.ftCreationTime, nullptr, nullptr);
-    step = ReplaceStep::write;
-    error = write_bytes_to(file, bytes, size);
-    // Found while the temporary file exists, the backup's name is another.
-    if (error == ERROR_SUCCESS)
-        error = free_backup_name(target, backup);
-    const bool backup_named = error == ERROR_SUCCESS;
-    if (error == ERROR_SUCCESS)
-        SetFileAttributesW(temporary.text,
-                           carried_attributes(identity.known ? identity.data.dwFileAttributes : 0));
-    bool keep_backup = false;
-    if (error == ERROR_SUCCESS) {
-        step = ReplaceStep::replace;
-        error = replace_with_retries(temporary.text, target, backup.text, replaced, keep_backup);
+        return;
+    o.new_bytes = BytesAt::other_name;
+    give_creation_time(file, identity);
+    o.step = ReplaceStep::write;
+    o.error = write_bytes_to(file, bytes, size);
+    if (o.error == ERROR_SUCCESS) {
+        // Found while the temporary file exists, the backup's name is another.
+        o.step = ReplaceStep::replace;
+        o.error = reserve_backup_name(target, o.backup, o.reserved);
     }
-    if (backup_named && !keep_backup)
-        delete_backup(backup.text);
-    if (error != ERROR_SUCCESS) {
-        DeleteFileW(temporary.text);
-        return error;
+    if (o.error == ERROR_SUCCESS) {
+        give_attributes(o.temporary.text, identity);
+        bool carried = false;
+        o.error = swap(o, identity.known, carried);
+        if (o.error == ERROR_SUCCESS)
+            give_access_list(target, identity, carried);
     }
-    carry_security(target, identity);
+    // The reservation goes, and a version under another name once the other is under the name.
+    if (o.reserved && delete_file(o.backup.text) == ERROR_SUCCESS)
+        o.reserved = false;
+    if (o.new_bytes == BytesAt::name && o.old_bytes == BytesAt::other_name &&
+        delete_file(o.backup.text) == ERROR_SUCCESS)
+        o.old_bytes = BytesAt::gone;
+    if (o.old_bytes == BytesAt::name && o.new_bytes == BytesAt::other_name &&
+        delete_file(o.temporary.text) == ERROR_SUCCESS)
+        o.new_bytes = BytesAt::gone;
+    if (o.error != ERROR_SUCCESS)
+        return;
     // The write counts only when the file the user named now holds the bytes, whatever links
-    // or file systems stood between.
-    step = ReplaceStep::read_back;
-    error = read_back(path, bytes, size);
-    if (error == ERROR_SUCCESS)
-        step = ReplaceStep::none;
-    return error;
+    // or file systems stood between; another writer's swap may hold it for a moment.
+    o.step = ReplaceStep::read_back;
+    for (int attempts = 1; (o.error = read_back(path, bytes, size)) != ERROR_SUCCESS &&
+                           try_replace_again(attempts, o.error, true);
+         ++attempts)
+        Sleep(replace_retry_ms);
+    if (o.error == ERROR_SUCCESS)
+        o.step = ReplaceStep::none;
 }

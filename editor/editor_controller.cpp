@@ -39,33 +39,106 @@ void append_system_error(wchar_t* message, DWORD error) {
     append_text(message, message_capacity, editor_texts::error_number_close);
 }
 
-void report_failure(HWND window, const wchar_t* what, DWORD error, const wchar_t* advice) {
-    wchar_t message[message_capacity] = L"";
+// `what`, then the path, and the system's words for `error`, into `message`.
+void compose_failure(wchar_t* message, const wchar_t* what, DWORD error) {
     append_text(message, message_capacity, what);
     append_text(message, message_capacity, L"\n\n");
     append_text(message, message_capacity, timer_path);
     append_text(message, message_capacity, L"\n");
     append_system_error(message, error);
+}
+
+void report_failure(HWND window, const wchar_t* what, DWORD error, const wchar_t* advice) {
+    wchar_t message[message_capacity] = L"";
+    compose_failure(message, what, error);
     append_text(message, message_capacity, L"\n\n");
     append_text(message, message_capacity, advice);
     MessageBoxW(window, message, editor_texts::check_caption, MB_ICONWARNING);
 }
 
-// The advice when the replace could not make its new file beside the timer's: the folder,
-// as a full path (the default path names none), is the cause, not the file.
-void compose_folder_advice(wchar_t* advice) {
-    append_text(advice, message_capacity, editor_texts::folder_refused_open);
-    wchar_t folder[message_capacity];
-    wchar_t* name = nullptr;
-    const DWORD length = GetFullPathNameW(timer_path, message_capacity, folder, &name);
-    if (length == 0 || length >= message_capacity || name == nullptr) {
-        append_text(advice, message_capacity, timer_path);
-    } else {
-        // "C:\" keeps its backslash; a deeper folder loses the one before the name.
-        *(name - folder > 3 ? name - 1 : name) = L'\0';
-        append_text(advice, message_capacity, folder);
+// The first `units` units of `path` as a user writes it, appended to `message`.
+void append_shown(wchar_t* message, const wchar_t* path, std::size_t units = ~std::size_t{0}) {
+    const std::size_t from = shown_from(path);
+    wchar_t part[message_capacity];
+    std::size_t n = 0;
+    for (; n + 1 < message_capacity && path[from + n] != L'\0' && from + n < units; ++n)
+        part[n] = path[from + n];
+    part[n] = L'\0';
+    append_text(message, message_capacity, part);
+}
+
+// The advice when the replace could not make its new file in the folder of `target`, the file
+// it replaces (a link's target): the folder is the cause, not the file.
+void append_folder_advice(wchar_t* message, const wchar_t* target) {
+    append_text(message, message_capacity, editor_texts::folder_refused_open);
+    // "C:\" keeps its backslash; a deeper folder loses the one before the name.
+    std::size_t folder = folder_length(target);
+    if (folder > 1 && target[folder - 2] != L':')
+        --folder;
+    append_shown(message, target, folder);
+    append_text(message, message_capacity, editor_texts::folder_refused_close);
+}
+
+// Where the old and the new file are when neither is under the name, and how to put the timer
+// back.
+void append_put_back(wchar_t* message, const ReplaceOutcome& outcome) {
+    namespace t = editor_texts;
+    const wchar_t* name = outcome.target.text + folder_length(outcome.target.text);
+    const wchar_t* parts[] = {
+        t::old_file_open, outcome.backup.text, t::new_file_open,   outcome.temporary.text,
+        t::put_back_open, outcome.backup.text, t::put_back_middle, name,
+        t::put_back_close};
+    for (std::size_t i = 0; i < sizeof parts / sizeof parts[0]; ++i) {
+        if (i % 2 == 0)
+            append_text(message, message_capacity, parts[i]);
+        else
+            append_shown(message, parts[i]);
     }
-    append_text(advice, message_capacity, editor_texts::folder_refused_close);
+}
+
+void append_left_over(wchar_t* message, const wchar_t* name) {
+    append_text(message, message_capacity, L"\n\n");
+    append_text(message, message_capacity, editor_texts::left_over_open);
+    append_shown(message, name);
+    append_text(message, message_capacity, editor_texts::left_over_close);
+}
+
+// Tells the user how the write ended, unless it was written and left nothing behind; true
+// when it was written. `as_read` tells whether the file under the name still holds the bytes
+// the editor read.
+bool report_outcome(HWND window, const ReplaceOutcome& outcome, bool as_read) {
+    namespace t = editor_texts;
+    const WriteReport report =
+        write_report(outcome.error, outcome.old_bytes, outcome.new_bytes, as_read);
+    const bool old_left = left_over(outcome.old_bytes, report) || outcome.reserved;
+    const bool new_left = left_over(outcome.new_bytes, report);
+    if (report == WriteReport::written && !old_left && !new_left)
+        return true;
+    const wchar_t* const what[] = {t::written, t::unverified_write, t::write_failure,
+                                   t::changed_meanwhile, t::under_other_name};
+    wchar_t message[message_capacity] = L"";
+    if (report == WriteReport::written)
+        append_text(message, message_capacity, t::written);
+    else
+        compose_failure(message, what[static_cast<int>(report)], outcome.error);
+    if (report != WriteReport::written)
+        append_text(message, message_capacity, L"\n\n");
+    if (report == WriteReport::unverified)
+        append_text(message, message_capacity, t::unverified_advice);
+    else if (report == WriteReport::changed_meanwhile)
+        append_text(message, message_capacity, t::changed_meanwhile_advice);
+    else if (report == WriteReport::under_other_name)
+        append_put_back(message, outcome);
+    else if (report == WriteReport::unchanged && folder_refused(outcome.step, outcome.error))
+        append_folder_advice(message, outcome.target.text);
+    else if (report == WriteReport::unchanged)
+        append_text(message, message_capacity, t::write_advice);
+    if (old_left)
+        append_left_over(message, outcome.backup.text);
+    if (new_left)
+        append_left_over(message, outcome.temporary.text);
+    MessageBoxW(window, message, t::check_caption, MB_ICONWARNING);
+    return report == WriteReport::written;
 }
 
 void report_other_version(HWND window) {
@@ -119,9 +192,14 @@ bool write_to_timer(HWND window) {
 
     MessageBoxW(window, editor_texts::before_write, editor_texts::check_caption, MB_ICONWARNING);
 
-    // The file as it is now, not as it was at start-up, is the base of the write.
+    // The file as it is now, not as it was at start-up, is the base of the write. A moment's
+    // hold by something else (another writer's swap) is waited out as in the replace.
     FileImage image;
     DWORD error = load_file(timer_path);
+    for (int attempts = 1; try_replace_again(attempts, error, true); ++attempts) {
+        Sleep(replace_retry_ms);
+        error = load_file(timer_path);
+    }
     // The file may have been replaced since start-up: what would not have been opened is not
     // written either, and the editor stays open like after any failed write.
     if (error == ERROR_SUCCESS &&
@@ -129,6 +207,9 @@ bool write_to_timer(HWND window) {
         report_other_version(window);
         return false;
     }
+    const std::size_t read_size = image_size;
+    const std::uint64_t read_digest =
+        error == ERROR_SUCCESS ? content_digest(image_block, image_size) : 0;
     // A file that ends before the fields grows with zeros to their end; only then do they fit.
     const std::size_t size = patched_size(image_size);
     if (error == ERROR_SUCCESS && size != image_size && !resize_image(size))
@@ -136,25 +217,16 @@ bool write_to_timer(HWND window) {
     if (error == ERROR_SUCCESS &&
         !patch_image(image_block, image_size, editor_settings, font_units))
         error = ERROR_NOT_ENOUGH_MEMORY;
-    bool replaced = false;
-    ReplaceStep step = ReplaceStep::none;
+    ReplaceOutcome outcome;
+    outcome.error = error;
     if (error == ERROR_SUCCESS)
-        error = atomic_replace(timer_path, image_block, image_size, replaced, &step);
-    // "Unchanged" is said only of a file that nothing replaced.
-    if (error != ERROR_SUCCESS && replaced) {
-        report_failure(window, editor_texts::unverified_write, error,
-                       editor_texts::unverified_advice);
-        return false;
-    }
-    if (error != ERROR_SUCCESS) {
-        wchar_t folder_advice[message_capacity] = L"";
-        const bool folder_refused =
-            step == ReplaceStep::new_file && error != ERROR_NOT_ENOUGH_MEMORY;
-        if (folder_refused)
-            compose_folder_advice(folder_advice);
-        report_failure(window, editor_texts::write_failure, error,
-                       folder_refused ? folder_advice : editor_texts::write_advice);
-        return false;
-    }
-    return true;
+        atomic_replace(timer_path, image_block, image_size, outcome);
+    // Where the old bytes are said to be under the name, the file there is read again: another
+    // writer may have changed it meanwhile. One that cannot be read is not said to be unchanged.
+    bool as_read = true;
+    if (error == ERROR_SUCCESS && outcome.error != ERROR_SUCCESS &&
+        outcome.old_bytes == BytesAt::name && outcome.new_bytes != BytesAt::name)
+        as_read = load_file(timer_path) == ERROR_SUCCESS && image_size == read_size &&
+                  content_digest(image_block, image_size) == read_digest;
+    return report_outcome(window, outcome, as_read);
 }

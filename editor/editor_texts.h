@@ -74,4 +74,34 @@ constexpr wchar_t folder_refused_close[] =
     L"」に新しいファイルを作成できません。書き込みは同じフォルダに一時ファイルを作ってから"
     L"置き換えます。フォルダへの書き込みが許可されているかを確認して、もう一度書き込んで下さい。";
 
+// A write that failed while something else changed the file: the editor's bytes are not there,
+// and neither are the ones it read. Shown as a failed write is, with these in place of
+// write_failure and write_advice.
+constexpr wchar_t changed_meanwhile[] =
+    L"書き込めませんでした。ファイルは書き込みの間に他のプログラムによって変更されています。";
+constexpr wchar_t changed_meanwhile_advice[] = L"ファイルを確認して、"
+                                               L"必要ならもう一度書き込んで下さい。";
+
+// A write after which neither the old file nor the new one could be moved back under the
+// file's name, shown as a failed write is with this in place of write_failure; the advice:
+// old_file_open, the old file, new_file_open, the new file, put_back_open, the old file again,
+// put_back_middle, the file's own name, put_back_close.
+constexpr wchar_t under_other_name[] =
+    L"書き込めませんでした。ファイルを元の名前に戻せなかったため、"
+    L"タイマーは今、別の名前になっています。";
+constexpr wchar_t old_file_open[] = L"元のファイル：「";
+constexpr wchar_t new_file_open[] = L"」\n新しい設定のファイル：「";
+constexpr wchar_t put_back_open[] = L"」\n\nタイマーを元に戻すには、「";
+constexpr wchar_t put_back_middle[] = L"」の名前を「";
+constexpr wchar_t put_back_close[] = L"」に変更して下さい。新しい設定を使うには、代わりに新しい設定"
+                                     L"のファイルの名前を変更して下さい。";
+
+// A write that succeeded but could not delete a file it made beside the timer.
+constexpr wchar_t written[] = L"書き込みました。";
+// Each file left beside the timer that the user may delete: left_over_open, the file,
+// left_over_close, after the message.
+constexpr wchar_t left_over_open[] = L"不要になったファイル「";
+constexpr wchar_t left_over_close[] =
+    L"」を削除できませんでした。このファイルは削除してかまいません。";
+
 } // namespace editor_texts

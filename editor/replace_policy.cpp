@@ -16,10 +16,12 @@ void temporary_name(std::uint32_t unique, wchar_t (&name)[temporary_name_units])
 
 } // namespace
 
-bool try_replace_again(int attempts, std::uint32_t error) {
-    const bool may_pass = error == system_error::access_denied ||
-                          error == system_error::sharing_violation ||
-                          error == system_error::lock_violation;
+bool try_replace_again(int attempts, std::uint32_t error, bool existed) {
+    const bool may_pass =
+        error == system_error::access_denied || error == system_error::sharing_violation ||
+        error == system_error::lock_violation || error == system_error::unable_to_remove_replaced ||
+        error == system_error::unable_to_move_replacement ||
+        (existed && error == system_error::file_not_found);
     return may_pass && attempts < replace_attempts;
 }
 
@@ -66,4 +68,38 @@ std::uint32_t carried_attributes(std::uint32_t old) {
     constexpr std::uint32_t kept =
         file_attribute::hidden | file_attribute::system | file_attribute::not_content_indexed;
     return (old & kept) | file_attribute::archive;
+}
+
+WriteReport write_report(std::uint32_t error, BytesAt old_bytes, BytesAt new_bytes,
+                         bool file_as_read) {
+    if (new_bytes == BytesAt::name)
+        return error == 0 ? WriteReport::written : WriteReport::unverified;
+    if (old_bytes == BytesAt::name)
+        return file_as_read ? WriteReport::unchanged : WriteReport::changed_meanwhile;
+    return WriteReport::under_other_name;
+}
+
+bool left_over(BytesAt version, WriteReport report) {
+    return version == BytesAt::other_name && report != WriteReport::under_other_name;
+}
+
+bool folder_refused(ReplaceStep step, std::uint32_t error) {
+    return step == ReplaceStep::new_file && error == system_error::access_denied;
+}
+
+bool write_access_list(bool carried_by_swap, bool lists_differ) {
+    return !carried_by_swap && lists_differ;
+}
+
+std::size_t shown_from(const wchar_t* path) {
+    const bool marked = path[0] == L'\\' && path[1] == L'\\' && path[2] == L'?' && path[3] == L'\\';
+    const bool drive = marked && path[4] != L'\0' && path[5] == L':';
+    return drive ? 4 : 0;
+}
+
+std::uint64_t content_digest(const std::uint8_t* bytes, std::size_t size) {
+    std::uint64_t digest = 14695981039346656037ull;
+    for (std::size_t i = 0; i < size; ++i)
+        digest = (digest ^ bytes[i]) * 1099511628211ull;
+    return digest;
 }

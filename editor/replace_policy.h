@@ -1,6 +1,6 @@
 // The decisions of the editor's file replace (atomic_replace.h), apart from the system's calls
 // that carry them out: which errors are worth another try and how many tries there are, the
-// temporary file's name, and what counts as written.
+// temporary file's name, what counts as written, and which message an outcome gets.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +9,7 @@
 // The system's error codes these decisions speak of, as the system numbers them
 // (atomic_replace.cpp checks them against windows.h).
 namespace system_error {
+constexpr std::uint32_t file_not_found = 2;
 constexpr std::uint32_t access_denied = 5;
 constexpr std::uint32_t sharing_violation = 32;
 constexpr std::uint32_t lock_violation = 33;
@@ -16,6 +17,10 @@ constexpr std::uint32_t file_exists = 80;
 constexpr std::uint32_t already_exists = 183;
 constexpr std::uint32_t invalid_function = 1;
 constexpr std::uint32_t not_supported = 50;
+// The system's replace failed and both files keep their names: the replaced file could not be
+// removed (1175), or the replacement not moved in (1176).
+constexpr std::uint32_t unable_to_remove_replaced = 1175;
+constexpr std::uint32_t unable_to_move_replacement = 1176;
 } // namespace system_error
 
 // The file attributes these decisions speak of, as the system numbers them.
@@ -34,8 +39,10 @@ constexpr std::uint32_t replace_retry_ms = 100;
 
 // Whether a replace tried `attempts` times, the last failing with `error`, is tried again:
 // only after the sharing and access errors that a virus scanner's brief look at a file also
-// causes, and for replace_attempts tries in all.
-bool try_replace_again(int attempts, std::uint32_t error);
+// causes (which the system's replace reports as 1175 or 1176), and for replace_attempts tries
+// in all. A file that `existed` when the write began and is not found now is taken to be in
+// the middle of another writer's swap, and waited for as a lock is.
+bool try_replace_again(int attempts, std::uint32_t error, bool existed);
 
 // The length of the folder part of `path`: up to and including its last separator ("\\", "/"
 // or the ":" of a drive), 0 for a bare name.
@@ -72,3 +79,39 @@ bool replace_unsupported(std::uint32_t error);
 // The attributes the new file takes from the old file's `old` ones: hidden, system and
 // not-indexed as they were, and archive, which a changed file always gets.
 std::uint32_t carried_attributes(std::uint32_t old);
+
+// The steps of a write, to name the one that failed.
+enum class ReplaceStep { none, new_file, write, replace, read_back };
+
+// Where one version of the file, the old bytes or the new, is when a write ends: under the
+// file's own name, under a temporary or backup name beside it, or deleted.
+enum class BytesAt { name, other_name, gone };
+
+// What the user is told of a write that ended with `error`, the versions where they are:
+// written (the new bytes under the name, the read-back passed), unverified (the new bytes under
+// the name, the read-back failed), unchanged or changed_meanwhile (the old bytes under the
+// name, `file_as_read` telling whether the file there still holds the bytes the editor read),
+// or under_other_name (nothing under the name; the old file is under its backup name).
+enum class WriteReport { written, unverified, unchanged, changed_meanwhile, under_other_name };
+WriteReport write_report(std::uint32_t error, BytesAt old_bytes, BytesAt new_bytes,
+                         bool file_as_read);
+
+// Whether a version left under another name is named to the user as a file that may be
+// deleted: always, except while it is what the user needs to put back under the name.
+bool left_over(BytesAt version, WriteReport report);
+
+// Whether the folder is named as the cause: only when it refused the new file's creation.
+bool folder_refused(ReplaceStep step, std::uint32_t error);
+
+// Whether the old file's access list is written onto the new one: only where the swap did not
+// carry it over (a move), and the new file's differs. The system's replace carries it; a
+// write of the same list again is not harmless everywhere (Wine widens the file's mode).
+bool write_access_list(bool carried_by_swap, bool lists_differ);
+
+// Where a path is shown from: past the "\\?\" that marks a full path of a drive ("\\?\C:\"),
+// which users do not write; other paths from their start.
+std::size_t shown_from(const wchar_t* path);
+
+// A digest of the `size` bytes at `bytes` (64-bit FNV-1a), to tell whether a file still holds
+// what was read from it.
+std::uint64_t content_digest(const std::uint8_t* bytes, std::size_t size);

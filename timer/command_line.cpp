@@ -35,35 +35,36 @@ bool is_word(const wchar_t* at, const wchar_t* end, const wchar_t* word) {
     return at == end && *word == L'\0';
 }
 
-// Whole seconds of a time given in minutes and seconds, or -1 when the minutes do not fit MM.
-long in_seconds(long minutes, long seconds) {
-    return minutes <= 99 ? minutes * 60 + seconds : -1;
+// `total` seconds as minutes and seconds, carried into the minutes as far as 99 minutes allow;
+// false when the rest does not fit the two digits of the seconds.
+bool carried(long total, long& minutes, long& seconds) {
+    minutes = total / 60 < 99 ? total / 60 : 99;
+    seconds = total - minutes * 60;
+    return seconds <= 99;
 }
 
-// Whole seconds of one time form, or -1 when [at, end) is none.
-long parse_time(const wchar_t* at, const wchar_t* end) {
-    long minutes = 0, seconds = 0;
+// One time form as the minutes and seconds shown, or false when [at, end) is none. "5:60" shows
+// as written, 05.60, as keying 5, 6, 0 does; the forms with units are carried ("90s" is 01.30).
+bool parse_time(const wchar_t* at, const wchar_t* end, long& minutes, long& seconds) {
     int digits = 0;
+    seconds = 0;
     if (!read_number(at, end, minutes, digits))
-        return -1;
+        return false;
     if (at == end)
-        return in_seconds(minutes, 0);
+        return minutes <= 99;
     const wchar_t unit = lower(*at++);
     if (unit == L's')
-        return at == end ? minutes : -1; // the number was seconds
+        return at == end && carried(minutes, minutes, seconds); // the number was seconds
     if (unit == L':' || unit == L'.') {
         // Exactly two digits: "5.3" could mean 5.03 or 5.30.
-        if (!read_number(at, end, seconds, digits) || digits != 2 || at != end)
-            return -1;
-        return in_seconds(minutes, seconds);
+        return read_number(at, end, seconds, digits) && digits == 2 && at == end && minutes <= 99;
     }
     if (unit != L'm')
-        return -1;
+        return false;
     if (at == end)
-        return in_seconds(minutes, 0);
-    if (!read_number(at, end, seconds, digits) || at == end || lower(*at) != L's' || at + 1 != end)
-        return -1;
-    return in_seconds(minutes, seconds);
+        return minutes <= 99;
+    return read_number(at, end, seconds, digits) && at != end && lower(*at) == L's' &&
+           at + 1 == end && minutes <= 99 && carried(minutes * 60 + seconds, minutes, seconds);
 }
 
 // The next argument from `at`: up to a blank outside quotes, without one pair of quotes around
@@ -91,8 +92,8 @@ void next_argument(const wchar_t*& at, const wchar_t* end, const wchar_t*& first
 LaunchRequest parse_command_line(const wchar_t* arguments) {
     const wchar_t* at = arguments;
     const wchar_t* const end = arguments + wcslen(arguments);
-    bool help = false, bad = false, start = true;
-    long total = -1;
+    bool help = false, bad = false, start = true, have_time = false;
+    long minutes = 0, seconds = 0;
     while (at != end) {
         const wchar_t *first = nullptr, *last = nullptr;
         next_argument(at, end, first, last);
@@ -105,22 +106,19 @@ LaunchRequest parse_command_line(const wchar_t* arguments) {
                 start = false;
             else
                 bad = true;
-        } else if (total < 0) {
-            total = parse_time(first, last);
-            bad = bad || total < 0;
+        } else if (!have_time) {
+            have_time = true;
+            bad = bad || !parse_time(first, last, minutes, seconds);
         } else {
             bad = true; // a second time
         }
     }
     LaunchRequest request;
-    // The seconds carry into the minutes as far as 99 minutes allow.
-    const long minutes = total / 60 < 99 ? total / 60 : 99;
-    const long seconds = total - minutes * 60;
     if (help)
         request.action = LaunchAction::show_help;
-    else if (bad || seconds > 99)
+    else if (bad)
         request.action = LaunchAction::warn;
-    else if (total >= 0) {
+    else if (have_time) {
         request.action = start ? LaunchAction::start_time : LaunchAction::set_time;
         request.minutes = static_cast<int>(minutes);
         request.seconds = static_cast<int>(seconds);

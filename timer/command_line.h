@@ -14,13 +14,15 @@ enum class LaunchAction {
 struct LaunchRequest {
     LaunchAction action = LaunchAction::none;
     int minutes = 0; // 0 to 99
-    int seconds = 0; // 0 to 59, or up to 99 where 99 minutes leave no room to carry
+    int seconds = 0; // 0 to 99, as keyed in
 };
 
 // `arguments` is the command line after the program's name. One time, in minutes ("5"),
 // minutes and seconds ("5:30", "5.30", "05.30"), with units ("90s", "25m", "1m30s"; either
 // case), and the switch "/nostart" (or "-nostart") to set without starting, in any order; blanks
-// around them and one pair of quotes around each are ignored. Seconds above 59 carry into the
-// minutes as far as 99 minutes allow; a time that still does not fit MM.SS, a second time, an
-// unknown form or switch gives `warn`. "/?" (or "-?") anywhere gives `show_help`.
+// around them and one pair of quotes around each are ignored. Minutes and seconds show as
+// written ("5:60" as 05.60, as the keys give it); with units, seconds above 59 carry into the
+// minutes as far as 99 minutes allow. A time that still does not fit MM.SS, a second time, an
+// unknown form or switch gives `warn`; "/nostart" alone gives `none`, as no arguments do. "/?"
+// (or "-?") anywhere gives `show_help`.
 LaunchRequest parse_command_line(const wchar_t* arguments);

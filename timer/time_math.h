@@ -57,12 +57,12 @@ bool time_is_up(std::uint32_t start_tick, std::uint32_t now, std::uint32_t lengt
 constexpr std::uint32_t shortest_alarm_round_ms = 10;
 std::uint32_t beep_pause_ms(std::uint32_t interval_ms, std::uint32_t beep_took_ms);
 
-// A beep sounds as pieces of the same tone, each at most longest_beep_piece_ms, so that the
-// alarm sees a stop request within one piece; a beep that short is one piece, a longer one is
-// cut into equal pieces (differing by 1 ms at most) that together last `duration_ms`. The
+// A beep of up to longest_beep_piece_ms is one tone, one call; a longer one sounds as equal
+// pieces of the same tone (differing by 1 ms at most, each at most that long) that together
+// last `duration_ms`, so that the alarm sees a stop request within one piece. The
 // length of the next piece once `sounded_ms` of the beep have sounded; 0 when none is left
 // (a beep of 0 ms is one piece of 0 ms).
-constexpr std::uint32_t longest_beep_piece_ms = 100;
+constexpr std::uint32_t longest_beep_piece_ms = 1000;
 std::uint32_t next_beep_piece_ms(std::uint32_t duration_ms, std::uint32_t sounded_ms);
 
 // Whether a piece of `piece_ms` that returned after `took_ms` was sounded. Where the system

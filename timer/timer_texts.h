@@ -21,6 +21,7 @@ constexpr wchar_t forms[] = L"\n\n"
                             L"0\tカウントアップ\n\n"
                             L"時間は 99.99 まで指定できます。指定した時間はすぐにスタートします。"
                             L"/nostart（-nostart）を付けると時間だけを設定し、"
-                            L"START を押すまで待ちます。";
+                            L"START を押すまで待ちます。"
+                            L"/nostart だけを指定すると、引数なしと同じように起動します。";
 
 } // namespace timer_texts

@@ -1,6 +1,8 @@
 // The timer started with a time on its command line, as a desktop shortcut starts it.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "harness.h"
 #include "settings_block.h"
 #include "timer_texts.h"
@@ -29,13 +31,18 @@ TEST(CommandLine, PresetCountsDownToTheAlarmAndShowsItsTimeAgain) {
     EXPECT_TRUE(t.title_becomes(L"00.02")) << t.title();
 }
 
-TEST(CommandLine, SetOnlySwitchWaitsForStartAndSecondsCarry) {
-    TimerRun t(nullptr, {}, L"-nostart \"90s\"");
-    ASSERT_TRUE(t.title_becomes(L"01.30")) << t.title();
-    pause_ms(1500);
-    EXPECT_EQ(t.title(), L"01.30");
-    send_key(t.window, VK_RETURN);
-    EXPECT_TRUE(t.title_becomes(L"01.29")) << t.title();
+TEST(CommandLine, SetOnlySwitchWaitsForStartUnitsCarryMinutesAndSecondsShowAsWritten) {
+    // 05.60 counts six minutes, as keying 5, 6, 0 does.
+    for (const auto& [arguments, set, next] :
+         {std::make_tuple(L"-nostart \"90s\"", L"01.30", L"01.29"),
+          std::make_tuple(L"5:60 /nostart", L"05.60", L"05.59")}) {
+        TimerRun t(nullptr, {}, arguments);
+        ASSERT_TRUE(t.title_becomes(set)) << t.title();
+        pause_ms(1500);
+        EXPECT_EQ(t.title(), set);
+        send_key(t.window, VK_RETURN);
+        EXPECT_TRUE(t.title_becomes(next)) << t.title();
+    }
 }
 
 TEST(CommandLine, BadArgumentShowsTheFormsThenTheTimerAsWithout) {

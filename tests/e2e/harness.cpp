@@ -239,11 +239,13 @@ HWND wait_for_window(DWORD pid, const wchar_t* cls, DWORD timeout_ms, bool visib
 }
 
 std::wstring text_of(HWND window) {
-    wchar_t buffer[512] = L"";
     // WM_GETTEXT answers across processes; GetWindowText would not ask the window.
-    SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buffer), SMTO_BLOCK, 5000,
-                        nullptr);
-    return buffer;
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_BLOCK, 5000, &length);
+    std::vector<wchar_t> buffer(length + 1, L'\0');
+    SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
+                        SMTO_BLOCK, 5000, nullptr);
+    return buffer.data();
 }
 
 std::wstring class_of(HWND window) {

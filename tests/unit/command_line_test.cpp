@@ -4,13 +4,15 @@
 #include <utility>
 #include "command_line.h"
 
-// The time started, as MMSS; 99 minutes leave no room to carry the seconds into.
-TEST(CommandLine, TimesInEveryFormStartWithSecondsCarried) {
+// The time started, as MMSS: minutes and seconds as written, the forms with units carried as
+// far as 99 minutes allow.
+TEST(CommandLine, TimesInEveryFormStartAsWrittenOrCarried) {
     const std::pair<const wchar_t*, int> cases[] = {
         {L"5", 500},    {L"5:30", 530},   {L"5.30", 530},         {L"05.30", 530},
         {L"90s", 130},  {L"25m", 2500},   {L"1m30s", 130},        {L"1M30S", 130},
         {L"0", 0},      {L"00.00", 0},    {L"  \"5:30\"  ", 530}, {L"\" 5:30 \"", 530},
-        {L"5:75", 615}, {L"99.99", 9999}, {L"6039s", 9999},
+        {L"5:75", 575}, {L"99.99", 9999}, {L"6039s", 9999},       {L"5:60", 560},
+        {L"5.60", 560}, {L"05.99", 599},  {L"1m75s", 215},
     };
     for (const auto& c : cases) {
         const LaunchRequest r = parse_command_line(c.first);

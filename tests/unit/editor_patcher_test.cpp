@@ -239,14 +239,57 @@ TEST(EditorCommandLine, PathIsTheArgumentsWithoutEnclosingQuotesAndBlanks) {
 }
 
 TEST(EditorReplace, OnlySharingAndAccessErrorsAreTriedAgainFiveTriesInAll) {
-    for (DWORD error : {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_LOCK_VIOLATION}) {
+    for (DWORD error : {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_LOCK_VIOLATION,
+                        ERROR_UNABLE_TO_REMOVE_REPLACED, ERROR_UNABLE_TO_MOVE_REPLACEMENT}) {
         for (int attempts = 1; attempts < 5; ++attempts)
-            EXPECT_TRUE(try_replace_again(attempts, error)) << error << " after " << attempts;
-        EXPECT_FALSE(try_replace_again(5, error)) << error;
+            EXPECT_TRUE(try_replace_again(attempts, error, false))
+                << error << " after " << attempts;
+        EXPECT_FALSE(try_replace_again(5, error, false)) << error;
     }
     for (DWORD error : {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_DISK_FULL,
-                        ERROR_FILE_EXISTS, ERROR_FILE_INVALID})
-        EXPECT_FALSE(try_replace_again(1, error)) << error;
+                        ERROR_FILE_EXISTS, ERROR_FILE_INVALID, ERROR_UNABLE_TO_MOVE_REPLACEMENT_2})
+        EXPECT_FALSE(try_replace_again(1, error, false)) << error;
+    // A file there at the start and missing now is in another writer's swap.
+    EXPECT_TRUE(try_replace_again(4, ERROR_FILE_NOT_FOUND, true));
+    EXPECT_FALSE(try_replace_again(5, ERROR_FILE_NOT_FOUND, true));
+    EXPECT_FALSE(try_replace_again(1, ERROR_PATH_NOT_FOUND, true));
+}
+
+TEST(EditorReplace, TheMessageFollowsWhereTheOldAndTheNewBytesAre) {
+    using B = BytesAt;
+    using R = WriteReport;
+    const struct {
+        DWORD error;
+        B old_bytes, new_bytes;
+        bool as_read;
+        R report;
+        bool old_left, new_left; // named as files that may be deleted
+    } cases[] = {
+        {ERROR_SUCCESS, B::gone, B::name, true, R::written, false, false},
+        {ERROR_SUCCESS, B::other_name, B::name, true, R::written, true, false},
+        {ERROR_FILE_INVALID, B::other_name, B::name, false, R::unverified, true, false},
+        {ERROR_SHARING_VIOLATION, B::name, B::gone, true, R::unchanged, false, false},
+        {ERROR_DISK_FULL, B::name, B::other_name, true, R::unchanged, false, true},
+        {ERROR_FILE_NOT_FOUND, B::name, B::gone, false, R::changed_meanwhile, false, false},
+        {ERROR_ACCESS_DENIED, B::other_name, B::other_name, true, R::under_other_name, false,
+         false},
+    };
+    for (const auto& c : cases) {
+        const R report = write_report(c.error, c.old_bytes, c.new_bytes, c.as_read);
+        EXPECT_EQ(report, c.report) << c.error;
+        EXPECT_EQ(left_over(c.old_bytes, report), c.old_left) << c.error;
+        EXPECT_EQ(left_over(c.new_bytes, report), c.new_left) << c.error;
+    }
+    // The folder is the cause only of a new file refused for want of access.
+    EXPECT_TRUE(folder_refused(ReplaceStep::new_file, ERROR_ACCESS_DENIED));
+    for (DWORD error :
+         {ERROR_DISK_FULL, ERROR_WRITE_PROTECT, ERROR_FILE_EXISTS, ERROR_NOT_ENOUGH_MEMORY})
+        EXPECT_FALSE(folder_refused(ReplaceStep::new_file, error)) << error;
+    EXPECT_FALSE(folder_refused(ReplaceStep::replace, ERROR_ACCESS_DENIED));
+    // The access list is written only after a move, and only where it differs.
+    EXPECT_TRUE(write_access_list(false, true));
+    EXPECT_FALSE(write_access_list(true, true));
+    EXPECT_FALSE(write_access_list(false, false));
 }
 
 TEST(EditorReplace, TemporaryFileLiesBesideTheFileAndPassesOverTakenNames) {
@@ -268,6 +311,14 @@ TEST(EditorReplace, TemporaryFileLiesBesideTheFileAndPassesOverTakenNames) {
     EXPECT_TRUE(temporary_name_taken(ERROR_FILE_EXISTS));
     EXPECT_TRUE(temporary_name_taken(ERROR_ALREADY_EXISTS));
     EXPECT_FALSE(temporary_name_taken(ERROR_ACCESS_DENIED));
+    // Names are shown as users write them; whether a file still holds what was read, by digest.
+    EXPECT_EQ(shown_from(L"\\\\?\\C:\\timers\\plk0001.tmp"), 4u);
+    for (const wchar_t* path : {L"\\\\?\\UNC\\host\\share\\x", L"\\\\?\\", L"C:\\x", L""})
+        EXPECT_EQ(shown_from(path), 0u) << path;
+    const std::uint8_t a[] = {'a', 'b'}, b[] = {'a', 'c'};
+    EXPECT_EQ(content_digest(a, 0), 0xCBF29CE484222325u);
+    EXPECT_EQ(content_digest(a, 1), 0xAF63DC4C8601EC8Cu);
+    EXPECT_NE(content_digest(a, 2), content_digest(b, 2));
 }
 
 TEST(EditorReplace, AnUnfollowedLinkIsNotReplacedAndOnlyHarmlessAttributesAreCarried) {

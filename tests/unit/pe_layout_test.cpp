@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "settings_block.h"
@@ -217,6 +218,20 @@ TEST(ExecutableLayout, ShippedTimerHasItsResources) {
 TEST(ExecutableLayout, BothProgramsCarryTheProjectVersion) {
     expect_version(env("PLINKETT_SHIPPED_DIR") + "/Plinkett.exe", L"Plinkett.exe");
     expect_version(env("PLINKETT_SHIPPED_DIR") + "/PlinkettProperty.exe", L"PlinkettProperty.exe");
+}
+
+// The runtime's exception and terminate handling, which the programs never need, doubled them
+// once: within budget, and without its messages.
+TEST(ExecutableLayout, ShippedProgramsStayWithinBudgetWithoutTheRuntimesTerminateHandling) {
+    const std::pair<const char*, std::size_t> budgets[] = {{"/Plinkett.exe", 160 * 1024},
+                                                           {"/PlinkettProperty.exe", 64 * 1024}};
+    for (const auto& [name, budget] : budgets) {
+        const std::vector<std::uint8_t> bytes = read_pe(env("PLINKETT_SHIPPED_DIR") + name).bytes;
+        EXPECT_LE(bytes.size(), budget) << name;
+        const std::string text(bytes.begin(), bytes.end());
+        for (const char* runtime : {"terminate called after throwing", "__concurrence_lock_error"})
+            EXPECT_EQ(text.find(runtime), std::string::npos) << name << ": " << runtime;
+    }
 }
 
 TEST(ExecutableLayout, BothManifestsAskForPerMonitorDpiAwareness) {

@@ -214,13 +214,18 @@ TEST(AlarmTime, ABeepRoundNeverLastsLessThanTenMilliseconds) {
     EXPECT_EQ(beep_pause_ms(65535, 0), 65535u);
 }
 
-TEST(AlarmTime, ABeepSoundsInEqualPiecesOfAtMostATenthOfASecond) {
-    EXPECT_EQ(next_beep_piece_ms(100, 0), 100u); // as shipped: one piece, the one call it was
+TEST(AlarmTime, ABeepUpToASecondIsOneToneALongerOneEqualPiecesOfAtMostASecond) {
+    EXPECT_EQ(next_beep_piece_ms(100, 0), 100u); // as shipped: the one call it always was
+    EXPECT_EQ(next_beep_piece_ms(250, 0), 250u);
+    EXPECT_EQ(next_beep_piece_ms(1000, 0), 1000u);
     EXPECT_EQ(next_beep_piece_ms(0, 0), 0u);
-    EXPECT_EQ(next_beep_piece_ms(0xFFFFFFFFu, 0), 100u);
-    EXPECT_EQ(next_beep_piece_ms(250, 0), 84u); // 84 + 83 + 83
-    EXPECT_EQ(next_beep_piece_ms(250, 167), 83u);
-    EXPECT_EQ(next_beep_piece_ms(65535, 65535 - 99), 99u); // 656 pieces, the last 99 ms
-    EXPECT_TRUE(beep_piece_sounded(100, 94));              // a coarse clock
-    EXPECT_FALSE(beep_piece_sounded(51, 25));              // returned at once: not sounded
+    EXPECT_EQ(next_beep_piece_ms(0xFFFFFFFFu, 0), 1000u);
+    EXPECT_EQ(next_beep_piece_ms(1001, 0), 501u); // 501 + 500
+    EXPECT_EQ(next_beep_piece_ms(2500, 0), 834u); // 834 + 833 + 833
+    EXPECT_EQ(next_beep_piece_ms(2500, 834), 833u);
+    EXPECT_EQ(next_beep_piece_ms(2500, 1667), 833u);
+    EXPECT_EQ(next_beep_piece_ms(2500, 2500), 0u);
+    EXPECT_EQ(next_beep_piece_ms(65535, 65535 - 992), 992u); // 66 pieces, the last 992 ms
+    EXPECT_TRUE(beep_piece_sounded(100, 94));                // a coarse clock
+    EXPECT_FALSE(beep_piece_sounded(51, 25));                // returned at once: not sounded
 }
