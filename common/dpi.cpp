@@ -2,6 +2,8 @@
 
 #include <cwchar>
 
+#include "system_library.h"
+
 namespace {
 
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
@@ -19,7 +21,7 @@ struct DpiFunctions {
 };
 
 template <typename Fn> Fn find(HMODULE user32, const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(user32, name)));
+    return system_function<Fn>(user32, name);
 }
 
 const DpiFunctions& functions() {

@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "file_identity.h"
+#include "system_library.h"
 
 static_assert(system_error::file_not_found == ERROR_FILE_NOT_FOUND, "");
 static_assert(system_error::access_denied == ERROR_ACCESS_DENIED, "");
@@ -32,8 +33,7 @@ using GetFinalPathNameByHandleWFn = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD)
 // the path itself is then the file.
 bool final_path_of(const wchar_t* path, HeapText& final) {
     const auto get_final_path =
-        reinterpret_cast<GetFinalPathNameByHandleWFn>(reinterpret_cast<void*>(
-            GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetFinalPathNameByHandleW")));
+        system_function<GetFinalPathNameByHandleWFn>(L"kernel32.dll", "GetFinalPathNameByHandleW");
     if (get_final_path == nullptr)
         return false;
     HANDLE file = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

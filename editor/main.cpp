@@ -5,6 +5,7 @@
 #include "editor_state.h"
 #include "editor_window.h"
 #include "message_loop.h"
+#include "system_library.h"
 #include "timer_file.h"
 
 namespace {
@@ -51,6 +52,7 @@ void register_editor_class(HINSTANCE instance) {
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int show_command) {
+    search_system_folder_only();
     const TimerSearch search = find_timer(arguments);
     if (search != TimerSearch::found) {
         report_timer_not_found(search == TimerSearch::path_too_long);

@@ -8,7 +8,7 @@
 
 wchar_t CaptionButton::caption_text[32];
 bool CaptionButton::image_captions;
-bool CaptionButton::high_contrast;
+Palette CaptionButton::palette;
 
 namespace {
 
@@ -73,8 +73,8 @@ void CaptionButton::render_face(const wchar_t* text, BYTE red, BYTE blue) {
     // the key.
     HFONT font = design_font_for_dpi(face_dpi != 0 ? face_dpi : system_dpi());
     HGDIOBJ previous_font = font != nullptr ? SelectObject(dc, font) : nullptr;
-    HIMAGELIST face = make_face(dc, caption_text,
-                                face_colour(high_contrast, red, blue, GetSysColor(COLOR_BTNTEXT)));
+    HIMAGELIST face =
+        make_face(dc, caption_text, face_colour(palette, red, blue, GetSysColor(COLOR_BTNTEXT)));
     if (font != nullptr) {
         SelectObject(dc, previous_font);
         DeleteObject(font);
@@ -128,6 +128,31 @@ void CaptionButton::set_caption(const wchar_t* text, BYTE red, BYTE blue) {
         render_face(text, red, blue);
     else
         SetWindowTextW(window, text);
+}
+
+void CaptionButton::draw_dark(const NMCUSTOMDRAW& draw) const {
+    HDC dc = draw.hdc;
+    RECT r = draw.rc;
+    FillRect(dc, &r, colour_brush(dc, dark_colours::frame));
+    InflateRect(&r, -1, -1);
+    FillRect(dc, &r, colour_brush(dc, dark_key_colour(draw.uItemState)));
+    const bool cues_hidden = (SendMessageW(window, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) != 0;
+    if ((draw.uItemState & CDIS_FOCUS) != 0 && !cues_hidden) {
+        RECT focus = r;
+        InflateRect(&focus, -2, -2);
+        FrameRect(dc, &focus, colour_brush(dc, dark_colours::focus));
+    }
+    if ((draw.uItemState & CDIS_SELECTED) != 0)
+        OffsetRect(&r, 1, 1);
+    int width = 0, height = 0;
+    if (face_list != nullptr && ImageList_GetIconSize(face_list, &width, &height)) {
+        ImageList_Draw(face_list, 0, dc, r.left + (r.right - r.left - width) / 2,
+                       r.top + (r.bottom - r.top - height) / 2, ILD_NORMAL);
+    } else if (!image_captions) {
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, face_colour(palette, shown_red, shown_blue, 0));
+        DrawTextW(dc, shown_caption, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    }
 }
 
 void CaptionButton::set_dpi(int dpi) {

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "contrast.h"
+
 class CaptionButton {
   public:
     CaptionButton();
@@ -26,13 +28,16 @@ class CaptionButton {
     const wchar_t* caption() const { return shown_caption; }
     // The image list of the face the key shows, or null; the key owns it.
     HIMAGELIST face() const { return face_list; }
+    // Draws the whole key in the dark look, for its custom draw's first stage: face, frame,
+    // focus and caption, moved a pixel while pressed.
+    void draw_dark(const NMCUSTOMDRAW& draw) const;
 
     // Shared by all buttons: the scratch copy of the caption being drawn, and whether captions
     // are image faces (decided once, at creation).
     static wchar_t caption_text[32];
     static bool image_captions;
-    // High contrast: every face in the system's button text colour instead of its own.
-    static bool high_contrast;
+    // The look of every face: its own colour, its dark tone, or the system's button text colour.
+    static Palette palette;
 
   private:
     HWND window;

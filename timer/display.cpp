@@ -81,10 +81,16 @@ void draw_display(HWND window) {
     if (bar_as_drawn)
         ExcludeClipRect(back_buffer, progress_rect.left, progress_rect.top, progress_rect.right,
                         progress_rect.bottom);
-    FillRect(back_buffer, &client, GetSysColorBrush(COLOR_BTNFACE));
+    const bool dark = palette == Palette::dark;
+    FillRect(back_buffer, &client,
+             dark ? colour_brush(back_buffer, dark_colours::background)
+                  : GetSysColorBrush(COLOR_BTNFACE));
     SetBkMode(back_buffer, TRANSPARENT);
-    // The device context's own black, or in high contrast the colour of text on button faces.
-    SetTextColor(back_buffer, high_contrast ? GetSysColor(COLOR_BTNTEXT) : RGB(0, 0, 0));
+    // The device context's own black, light on dark, or in high contrast the colour of text on
+    // button faces.
+    SetTextColor(back_buffer, high_contrast ? GetSysColor(COLOR_BTNTEXT)
+                              : dark        ? dark_colours::time_text
+                                            : RGB(0, 0, 0));
     HGDIOBJ previous = SelectObject(back_buffer, display_font.get());
     TextOutW(back_buffer, text_origin.x, text_origin.y, time_text, text_length());
     SelectObject(back_buffer, previous);

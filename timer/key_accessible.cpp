@@ -14,12 +14,6 @@ using SysAllocStringFn = BSTR(WINAPI*)(const OLECHAR*);
 using CoInitializeExFn = HRESULT(WINAPI*)(LPVOID, DWORD);
 using CoUninitializeFn = void(WINAPI*)();
 
-template <typename Fn> Fn bound(HMODULE module, const char* name) {
-    return module != nullptr
-               ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)))
-               : nullptr;
-}
-
 // Bound when a screen reader first asks; the libraries stay loaded until exit. Nothing of this
 // is needed by a timer that no screen reader looks at, so its start-up does none of it.
 struct Accessibility {
@@ -37,11 +31,11 @@ struct Accessibility {
             const HMODULE oleaut = load_system_library(L"oleaut32.dll");
             const HMODULE ole = load_system_library(L"ole32.dll");
             create_standard_object =
-                bound<CreateStdAccessibleObjectFn>(oleacc, "CreateStdAccessibleObject");
-            lresult_from_object = bound<LresultFromObjectFn>(oleacc, "LresultFromObject");
-            sys_alloc_string = bound<SysAllocStringFn>(oleaut, "SysAllocString");
-            co_uninitialize = bound<CoUninitializeFn>(ole, "CoUninitialize");
-            const auto co_initialize = bound<CoInitializeExFn>(ole, "CoInitializeEx");
+                system_function<CreateStdAccessibleObjectFn>(oleacc, "CreateStdAccessibleObject");
+            lresult_from_object = system_function<LresultFromObjectFn>(oleacc, "LresultFromObject");
+            sys_alloc_string = system_function<SysAllocStringFn>(oleaut, "SysAllocString");
+            co_uninitialize = system_function<CoUninitializeFn>(ole, "CoUninitialize");
+            const auto co_initialize = system_function<CoInitializeExFn>(ole, "CoInitializeEx");
             com_started = co_initialize != nullptr && co_uninitialize != nullptr &&
                           SUCCEEDED(co_initialize(nullptr, COINIT_APARTMENTTHREADED));
         }

@@ -14,6 +14,7 @@
 #include "progress_bar.h"
 #include "settings_loader.h"
 #include "step_times.h"
+#include "system_library.h"
 #include "taskbar.h"
 #include "theme.h"
 #include "timer_state.h"
@@ -41,9 +42,43 @@ void on_resize(HWND window, int width, int height) {
     on_size(window);
 }
 
-LRESULT on_ctl_color_button(WPARAM dc) {
-    SetBkMode(reinterpret_cast<HDC>(dc), TRANSPARENT);
-    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+LRESULT on_ctl_color_button(WPARAM wparam) {
+    HDC dc = reinterpret_cast<HDC>(wparam);
+    SetBkMode(dc, TRANSPARENT);
+    return reinterpret_cast<LRESULT>(palette == Palette::dark
+                                         ? colour_brush(dc, dark_colours::background)
+                                         : GetSysColorBrush(COLOR_BTNFACE));
+}
+
+const CaptionButton* key_of(HWND button) {
+    for (const CaptionButton& key : digit_buttons)
+        if (key.handle() == button)
+            return &key;
+    return start_button.handle() == button ? &start_button : nullptr;
+}
+
+// In the dark look the program draws the keys itself: the themed push button has no dark look.
+// Otherwise the button draws itself as ever.
+LRESULT on_notify(const NMHDR& header) {
+    if (palette != Palette::dark || header.code != static_cast<UINT>(NM_CUSTOMDRAW))
+        return CDRF_DODEFAULT;
+    const auto& draw = reinterpret_cast<const NMCUSTOMDRAW&>(header);
+    const CaptionButton* key = key_of(header.hwndFrom);
+    if (key == nullptr || draw.dwDrawStage != CDDS_PREPAINT)
+        return CDRF_DODEFAULT;
+    key->draw_dark(draw);
+    return CDRF_SKIPDEFAULT;
+}
+
+// The palette from the high contrast and colour mode now in force, for the faces and the title
+// bar. The title bar is asked for only once the dark look has been in force: a timer that never
+// is dark never loads the window manager's library.
+void apply_palette(HWND window) {
+    const Palette was = palette;
+    palette = palette_for(high_contrast, dark_mode);
+    CaptionButton::palette = palette;
+    if ((palette == Palette::dark) != (was == Palette::dark))
+        ask_dark_title_bar(window, palette == Palette::dark);
 }
 
 // The window has moved to a display of another scale: it takes the rectangle Windows suggests,
@@ -63,14 +98,21 @@ void on_dpi_changed(HWND window, int dpi, const RECT& suggested) {
         on_size(window);
 }
 
-// The system's colours, contrast or visual style changed: faces, time and bar are made again in
-// what now applies. Most WM_SETTINGCHANGE messages are about other settings and change nothing.
-void on_look_changed(HWND window, UINT message) {
+// The system's colours, contrast, visual style or app colour mode changed: faces, time and bar
+// are made again in what now applies. Most WM_SETTINGCHANGE messages are about other settings
+// and change nothing.
+void on_look_changed(HWND window, UINT message, LPARAM lparam) {
     const bool contrast = high_contrast_on();
-    if (message == WM_SETTINGCHANGE && contrast == high_contrast)
+    const bool dark =
+        message == WM_SETTINGCHANGE && names_colour_mode(reinterpret_cast<const wchar_t*>(lparam))
+            ? apps_use_dark_mode()
+            : dark_mode;
+    dark_mode = dark; // kept while high contrast hides it
+    if (message == WM_SETTINGCHANGE && contrast == high_contrast &&
+        palette_for(contrast, dark) == palette)
         return;
     high_contrast = contrast;
-    CaptionButton::high_contrast = contrast;
+    apply_palette(window);
     if (message == WM_THEMECHANGED) {
         forget_progress_theme();
         themes_available = probe_visual_styles();
@@ -105,6 +147,8 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         return 0;
     case WM_CTLCOLORBTN:
         return on_ctl_color_button(wparam);
+    case WM_NOTIFY:
+        return on_notify(*reinterpret_cast<const NMHDR*>(lparam));
     case WM_LBUTTONDOWN:
         SetFocus(window); // take the keyboard back from a button that had it
         return 0;
@@ -120,7 +164,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_SYSCOLORCHANGE:
     case WM_SETTINGCHANGE:
     case WM_THEMECHANGED:
-        on_look_changed(window, message);
+        on_look_changed(window, message, lparam);
         return DefWindowProcW(window, message, wparam, lparam);
     case WM_DPICHANGED:
         // Only the system sends it, always with a rectangle; any other sender is ignored.
@@ -146,13 +190,6 @@ void on_key_pressed(HWND button) {
     }
     if (start_button.handle() == button)
         start_stop();
-}
-
-const CaptionButton* key_of(HWND button) {
-    for (const CaptionButton& key : digit_buttons)
-        if (key.handle() == button)
-            return &key;
-    return start_button.handle() == button ? &start_button : nullptr;
 }
 
 // A key with an image face tells screen readers its caption; one with a text caption is named
@@ -236,6 +273,7 @@ void create_keys(HINSTANCE instance) {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int show_command) {
     step_done("entry");
+    search_system_folder_only();
     os_version.dwOSVersionInfoSize = sizeof os_version;
     GetVersionExW(&os_version);
     register_window_class(instance);
@@ -255,7 +293,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int show_com
     load_icon_bitmaps(instance);
     step_done("icon_bitmaps");
     high_contrast = high_contrast_on();
-    CaptionButton::high_contrast = high_contrast;
+    dark_mode = apps_use_dark_mode();
+    apply_palette(main_window);
     create_keys(instance);
     step_done("keys");
     replace_back_buffer(main_window, 0, 0);

@@ -12,15 +12,19 @@ namespace {
 constexpr int normal_state = 1;
 
 // The frame one pixel inside the bar's right and bottom edges (Rectangle's convention), filled
-// with the window colour. The frame is black, or in high contrast the window text colour.
+// with the window colour. The frame is black, or in high contrast the window text colour; the
+// dark look has colours of its own.
 void draw_plain_background(const RECT& bar) {
+    const bool dark = palette == Palette::dark;
     HGDIOBJ pen = GetStockObject(BLACK_PEN);
-    if (high_contrast) {
+    if (high_contrast || dark) {
         pen = GetStockObject(DC_PEN);
-        SetDCPenColor(back_buffer, GetSysColor(COLOR_WINDOWTEXT));
+        SetDCPenColor(back_buffer, dark ? dark_colours::frame : GetSysColor(COLOR_WINDOWTEXT));
     }
     HGDIOBJ old_pen = SelectObject(back_buffer, pen);
-    HGDIOBJ old_brush = SelectObject(back_buffer, GetSysColorBrush(COLOR_WINDOW));
+    HGDIOBJ old_brush =
+        SelectObject(back_buffer, dark ? colour_brush(back_buffer, dark_colours::bar_empty)
+                                       : GetSysColorBrush(COLOR_WINDOW));
     Rectangle(back_buffer, bar.left, bar.top, bar.right, bar.bottom);
     SelectObject(back_buffer, old_brush);
     SelectObject(back_buffer, old_pen);
@@ -70,13 +74,15 @@ void draw_bar(const RECT& bar, const ProgressBarPlan& plan) {
         if (plan.themed_chunk && theme != nullptr)
             draw_theme_background(theme, back_buffer, PP_CHUNK, normal_state, &plan.chunk);
         else
-            FillRect(back_buffer, &plan.chunk, GetSysColorBrush(COLOR_HIGHLIGHT));
+            FillRect(back_buffer, &plan.chunk,
+                     palette == Palette::dark ? colour_brush(back_buffer, dark_colours::bar_chunk)
+                                              : GetSysColorBrush(COLOR_HIGHLIGHT));
     }
     last_drawn = DrawnBar{true, bar, plan};
 }
 
 ProgressBarPlan plan_now() {
-    return plan_progress_bar(progress_rect, progress, themes_available && !high_contrast,
+    return plan_progress_bar(progress_rect, progress, themes_available && palette == Palette::light,
                              os_version.dwMajorVersion);
 }
 

@@ -16,10 +16,8 @@ bool tried;
 bool play_sound(const wchar_t* name, DWORD flags) {
     if (!tried) {
         tried = true;
-        HMODULE module = load_system_library(L"winmm.dll");
-        if (module != nullptr)
-            bound_play_sound = reinterpret_cast<PlaySoundWFn>(
-                reinterpret_cast<void*>(GetProcAddress(module, "PlaySoundW")));
+        bound_play_sound =
+            system_function<PlaySoundWFn>(load_system_library(L"winmm.dll"), "PlaySoundW");
     }
     return bound_play_sound != nullptr && bound_play_sound(name, nullptr, flags) != FALSE;
 }

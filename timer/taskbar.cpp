@@ -64,10 +64,6 @@ using CoCreateInstanceFn = HRESULT(WINAPI*)(REFCLSID, LPUNKNOWN, DWORD, REFIID, 
 using ChangeWindowMessageFilterExFn = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
 constexpr DWORD msgflt_allow = 1;
 
-template <typename Fn> Fn bind(HMODULE module, const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 // The shell's taskbar list and the COM apartment that carries it, made on the window thread the
 // first time a progress is to be shown, and held until exit. ole32 is loaded only then, so a
 // timer that never shows a progress on its button starts and runs exactly as without it. One
@@ -105,9 +101,9 @@ class TaskbarList {
         ole32 = load_system_library(L"ole32.dll");
         if (ole32 == nullptr)
             return;
-        const auto initialize = bind<CoInitializeExFn>(ole32, "CoInitializeEx");
-        const auto create = bind<CoCreateInstanceFn>(ole32, "CoCreateInstance");
-        uninitialize = bind<CoUninitializeFn>(ole32, "CoUninitialize");
+        const auto initialize = system_function<CoInitializeExFn>(ole32, "CoInitializeEx");
+        const auto create = system_function<CoCreateInstanceFn>(ole32, "CoCreateInstance");
+        uninitialize = system_function<CoUninitializeFn>(ole32, "CoUninitialize");
         if (initialize != nullptr && create != nullptr && uninitialize != nullptr)
             com_entered = SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED));
         void* object = nullptr;
@@ -199,8 +195,8 @@ void watch_taskbar_button(HWND window) {
     if (button_created_message == 0)
         return;
     // A timer run with raised rights would not hear the shell otherwise (Windows 7 and later).
-    const auto allow = bind<ChangeWindowMessageFilterExFn>(GetModuleHandleW(L"user32.dll"),
-                                                           "ChangeWindowMessageFilterEx");
+    const auto allow = system_function<ChangeWindowMessageFilterExFn>(
+        L"user32.dll", "ChangeWindowMessageFilterEx");
     if (allow != nullptr)
         allow(window, button_created_message, msgflt_allow, nullptr);
 }

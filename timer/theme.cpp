@@ -17,10 +17,6 @@ CloseThemeDataFn close_theme_data;
 DrawThemeParentBackgroundFn draw_parent_background;
 DrawThemeBackgroundFn draw_background;
 
-template <typename Fn> Fn bind(HMODULE module, const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 } // namespace
 
 bool probe_visual_styles() {
@@ -29,10 +25,11 @@ bool probe_visual_styles() {
     HMODULE module = uxtheme;
     if (module == nullptr)
         return false;
-    open_theme_data = bind<OpenThemeDataFn>(module, "OpenThemeData");
-    close_theme_data = bind<CloseThemeDataFn>(module, "CloseThemeData");
-    draw_parent_background = bind<DrawThemeParentBackgroundFn>(module, "DrawThemeParentBackground");
-    draw_background = bind<DrawThemeBackgroundFn>(module, "DrawThemeBackground");
+    open_theme_data = system_function<OpenThemeDataFn>(module, "OpenThemeData");
+    close_theme_data = system_function<CloseThemeDataFn>(module, "CloseThemeData");
+    draw_parent_background =
+        system_function<DrawThemeParentBackgroundFn>(module, "DrawThemeParentBackground");
+    draw_background = system_function<DrawThemeBackgroundFn>(module, "DrawThemeBackground");
     bool usable = open_theme_data && close_theme_data && draw_parent_background && draw_background;
     if (usable) {
         HTHEME theme = open_theme_data(nullptr, L"progress");

@@ -10,6 +10,8 @@ int client_height;
 RECT progress_rect;
 bool themes_available;
 bool high_contrast;
+bool dark_mode;
+Palette palette;
 int main_window_dpi = 96;
 CaptionButton digit_buttons[10];
 CaptionButton start_button;

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "caption_button.h"
+#include "contrast.h"
 #include "settings_block.h"
 
 // Window and drawing.
@@ -17,6 +18,8 @@ extern int client_height;
 extern RECT progress_rect;
 extern bool themes_available;
 extern bool high_contrast; // drawn in the system's colours, without the theme's bar
+extern bool dark_mode;     // Windows' app colour mode is dark
+extern Palette palette;    // what the two give: high contrast wins
 // The DPI the window was made for or last moved to (WM_DPICHANGED); the key faces follow it.
 extern int main_window_dpi;
 

@@ -1,6 +1,6 @@
 // The keys' image faces on the screen: digits and "START" blue, "STOP" red, each the size of its
-// text in the stock system font on a see-through background; and toggling START/STOP many times
-// leaves the timer's object counts where they were.
+// text in the stock system font on a see-through background; toggling START/STOP many times
+// leaves the timer's object counts where they were; and the dark look of Windows' dark mode.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -250,6 +250,7 @@ TEST(KeyFaces, HighContrastDrawsFacesAndBarInTheSystemColoursUntilItIsTurnedOff)
         frame_setting(colours, L"WindowText", L"128 0 128"),
         inside_setting(colours, L"Window", L"255 255 160");
     constexpr std::uint32_t text = 0x007800, frame = 0x800080, inside = 0xFFFFA0;
+    UserSetting dark(colour_mode_key, L"AppsUseLightTheme", DWORD{0}); // high contrast wins
     auto on = std::make_unique<UserSetting>(L"Software\\PlinkettTests", L"HighContrast", DWORD{1});
     TimerRun t;
     ASSERT_NE(t.window, nullptr);
@@ -274,7 +275,8 @@ TEST(KeyFaces, HighContrastDrawsFacesAndBarInTheSystemColoursUntilItIsTurnedOff)
         2000))
         << "STOP in the button text colour too";
 
-    // Turned off while the countdown runs: blue digits and a red STOP again.
+    // Turned off while the countdown runs, with the light mode back: blue digits and a red STOP.
+    switch_colour_mode(false, t.window);
     on->restore();
     SendMessageW(t.window, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
     EXPECT_TRUE(wait_until([&] { return start_face_is(t, true); }, 2000)) << "STOP in red";
@@ -330,4 +332,84 @@ TEST(KeyFaces, AThousandStartStopTogglesLeaveTheObjectCountsWhereTheyWere) {
     EXPECT_EQ(after.at("GDI"), baseline.at("GDI")) << "GDI objects: " << ledger.describe();
     EXPECT_EQ(after.at("USER"), baseline.at("USER")) << "USER objects: " << ledger.describe();
     EXPECT_NE(t.title(), L"01.00") << "the countdown ran";
+}
+
+namespace {
+
+bool dark_client(const TimerRun& t) {
+    const Picture p = capture_client(t.window);
+    return grey_level(median_pixel(p, RECT{0, 0, p.width, p.height})) < 80;
+}
+
+// Dark: the client area, the time's band and every key dark, the time light, each caption in its
+// role's tone (`stop`: STOP in red) at 4.5 to 1 or more against its key.
+void expect_dark(const TimerRun& t, bool stop, const CalledFrom& = {}) {
+    const Picture p = capture_client(t.window);
+    const RECT band{0, 0, p.width, design_bar.top};
+    EXPECT_TRUE(dark_client(t));
+    EXPECT_LT(grey_level(median_pixel(p, band)), 80);
+    EXPECT_GT(ink_box(p, band, [](std::uint32_t px) { return grey_level(px) > 200; }).right, 200);
+    for (int k = 0; k <= 10; ++k) {
+        const int id = k < 10 ? digit_button_id(k) : start_button_id;
+        RECT inside = rect_in_parent(t.key(id));
+        InflateRect(&inside, -4, -4); // the frame and the focus cue left out
+        const std::uint32_t key = median_pixel(p, inside);
+        std::uint32_t caption = key;
+        for (LONG y = inside.top; y < inside.bottom; ++y)
+            for (LONG x = inside.left; x < inside.right; ++x)
+                if (contrast_ratio(p.at(x, y), key) > contrast_ratio(caption, key))
+                    caption = p.at(x, y);
+        EXPECT_LT(grey_level(key), 80) << id;
+        EXPECT_GE(contrast_ratio(caption, key), 4.5) << id;
+        EXPECT_TRUE(stop && id == start_button_id ? red_ink(caption) : blue_ink(caption)) << id;
+    }
+}
+
+// The contrast of the bar's left end (the chunk, once there is one) and its right end.
+double bar_ends(const TimerRun& t) {
+    const Picture p = capture_client(t.window);
+    const LONG y = (design_bar.top + design_bar.bottom) / 2;
+    return contrast_ratio(p.at(design_bar.left + 2, y), p.at(design_bar.right - 3, y));
+}
+
+} // namespace
+
+TEST(DarkMode, TimerFollowsWindowsAtStartAndLiveThroughACountdownAPauseAndTheAlarm) {
+    // Started light beside the copy that the traced run makes, so as not to share its folder,
+    // and beside its window: the hidden part of a window reads back black.
+    Process light(built_program(L"Plinkett.exe"), L"", scratch_folder());
+    const HWND light_window = wait_for_window(light.id(), L"PlinkettWnd");
+    key_in(light_window, "3");
+    SetWindowPos(light_window, nullptr, 600, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    UserSetting dark(colour_mode_key, L"AppsUseLightTheme", DWORD{0});
+    TracedTimerRun t(L"dwmapi.DwmSetWindowAttribute",
+                     with_setting(settings_block::alarm_time_ms_at, 1500));
+    ASSERT_NE(t.window, nullptr);
+    send_key(t.window, '3'); // handled once the start-up is over
+    expect_dark(t, false);
+    const auto asked = calls_of(t.calls(), "DwmSetWindowAttribute");
+    ASSERT_FALSE(asked.empty()) << "a dark title bar";
+    EXPECT_EQ(asked[0].value(1), 20u);
+
+    send_key(t.window, VK_RETURN);
+    ASSERT_TRUE(t.title_becomes(L"00.02"));
+    expect_dark(t, true);
+    send_key(t.window, VK_RETURN);
+    ASSERT_TRUE(wait_until([&] { return start_face_is(t, false); }, 2000)) << "paused: START";
+    expect_dark(t, false);
+    EXPECT_GE(bar_ends(t), 3.0) << "the chunk stands out from the empty part";
+    send_key(t.window, VK_RETURN);
+    ASSERT_TRUE(t.title_becomes(L"00.00"));
+    expect_dark(t, true);
+    EXPECT_TRUE(wait_until([&] { return bar_ends(t) < 1.01; }, 1000)) << "the alarm: bar full";
+    ASSERT_TRUE(t.title_becomes(L"00.03", 5000)) << "the alarm ends";
+
+    // Switched live: as the timer started light, then dark again, each within a second.
+    switch_colour_mode(false);
+    EXPECT_TRUE(wait_until(
+        [&] { return capture_client(t.window).pixels == capture_client(light_window).pixels; },
+        1000));
+    switch_colour_mode(true);
+    EXPECT_TRUE(wait_until([&] { return dark_client(t); }, 1000));
+    EXPECT_EQ(t.close(), 0u);
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -326,6 +327,46 @@ RECT ink_box(const Picture& p, const RECT& area, bool (*ink)(std::uint32_t)) {
                 box.bottom = std::max(box.bottom, y + 1);
             }
     return box.left == LONG_MAX ? RECT{} : box;
+}
+
+int grey_level(std::uint32_t px) {
+    // In whole numbers: sorting by it must not depend on the floating-point registers' precision.
+    return static_cast<int>(2126 * (px >> 16 & 0xFF) + 7152 * (px >> 8 & 0xFF) +
+                            722 * (px & 0xFF)) /
+           10000;
+}
+
+double contrast_ratio(std::uint32_t a, std::uint32_t b) {
+    const auto luminance = [](std::uint32_t px) {
+        double sum = 0;
+        for (const auto& [shift, weight] : {std::pair{16, 0.2126}, {8, 0.7152}, {0, 0.0722}}) {
+            const double c = (px >> shift & 0xFF) / 255.0;
+            sum += weight * (c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
+        }
+        return sum + 0.05;
+    };
+    return std::max(luminance(a), luminance(b)) / std::min(luminance(a), luminance(b));
+}
+
+std::uint32_t median_pixel(const Picture& p, const RECT& area) {
+    std::vector<std::uint32_t> seen;
+    for (LONG y = area.top; y < area.bottom; ++y)
+        seen.insert(seen.end(), &p.pixels[y * p.width + area.left],
+                    &p.pixels[y * p.width + area.right]);
+    std::sort(seen.begin(), seen.end(),
+              [](auto a, auto b) { return grey_level(a) < grey_level(b); });
+    return seen[seen.size() / 2];
+}
+
+const wchar_t* const colour_mode_key =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+
+void switch_colour_mode(bool dark, HWND window) {
+    const DWORD light = dark ? 0 : 1;
+    RegSetKeyValueW(HKEY_CURRENT_USER, colour_mode_key, L"AppsUseLightTheme", REG_DWORD, &light,
+                    sizeof light);
+    SendMessageTimeoutW(window, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"ImmersiveColorSet"),
+                        SMTO_ABORTIFHUNG, 5000, nullptr);
 }
 
 std::wstring folder_with_timer(const Patch& patch) {

@@ -1,7 +1,12 @@
-// Pixel arithmetic of the key faces and the digits of the live window icon.
+// Pixel arithmetic of the key faces and the digits of the live window icon; the colours of the
+// light, dark and high-contrast looks.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
+
 #include "caption_face.h"
+#include "contrast.h"
 #include "window_icon.h"
 
 namespace {
@@ -64,6 +69,32 @@ TEST(CaptionFace, SizeIsTheTextExtentUpTo256EachWay) {
         EXPECT_EQ(got.cx, c.face.cx) << c.extent.cx << "x" << c.extent.cy;
         EXPECT_EQ(got.cy, c.face.cy) << c.extent.cx << "x" << c.extent.cy;
     }
+}
+
+TEST(ColourMode, DarkOnlyForTheDwordZeroAnnouncedAsImmersiveColorSetAndHighContrastWins) {
+    EXPECT_TRUE(dark_mode_value(ERROR_SUCCESS, REG_DWORD, 4, 0));
+    EXPECT_FALSE(dark_mode_value(ERROR_SUCCESS, REG_DWORD, 4, 1) ||
+                 dark_mode_value(ERROR_SUCCESS, REG_DWORD, 4, 2) ||
+                 dark_mode_value(ERROR_FILE_NOT_FOUND, REG_DWORD, 4, 0) ||
+                 dark_mode_value(ERROR_SUCCESS, REG_BINARY, 4, 0));
+    EXPECT_TRUE(names_colour_mode(L"ImmersiveColorSet") && !names_colour_mode(nullptr) &&
+                !names_colour_mode(L"Policy"));
+    EXPECT_EQ(palette_for(false, false), Palette::light);
+    EXPECT_EQ(palette_for(false, true), Palette::dark);
+    EXPECT_EQ(palette_for(true, true), Palette::high_contrast);
+}
+
+TEST(ColourMode, DarkCaptionsKeepTheirRoleAtFourAndAHalfToOneOnKeysInEveryState) {
+    EXPECT_NEAR(contrast_ratio(RGB(255, 255, 255), RGB(0, 0, 0)), 21.0, 0.01);
+    EXPECT_EQ(face_colour(Palette::light, 255, 0, 7), RGB(255, 0, 0));
+    EXPECT_EQ(face_colour(Palette::high_contrast, 255, 0, 7), 7u);
+    for (const BYTE red : {0, 255}) {
+        const COLORREF caption = face_colour(Palette::dark, red, 255 - red, 0);
+        EXPECT_EQ(GetRValue(caption) > GetBValue(caption), red == 255) << "the role's hue";
+        for (const UINT state : {0, CDIS_HOT, CDIS_SELECTED})
+            EXPECT_GE(contrast_ratio(caption, dark_key_colour(state)), 4.5) << state << caption;
+    }
+    EXPECT_GE(contrast_ratio(dark_colours::bar_chunk, dark_colours::bar_empty), 3.0);
 }
 
 TEST(WindowIconDigits, LastTwoDigitsOfMinutesAndSeconds) {
