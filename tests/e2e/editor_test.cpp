@@ -444,23 +444,25 @@ TEST(EditorWrite, AFolderThatTakesNoNewFileIsNamedAsTheCauseAndTheFileLeftAsItWa
 namespace {
 
 // True when a plk*.tmp file of `size` bytes in `folder` is complete and closed: the editor has
-// written it and gone on to replacing the timer's file with it.
+// written it and gone on to replacing the timer's file with it. The empty file that keeps the
+// backup's name free may stand beside it.
 bool temporary_file_closed(const std::wstring& folder, std::size_t size) {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"\\plk*.tmp").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return false;
-    FindClose(search);
-    if (found.nFileSizeHigh != 0 || found.nFileSizeLow != size)
-        return false;
-    // The editor writes it without sharing: it can be opened once the editor has closed it.
-    HANDLE file = CreateFileW((folder + L"\\" + found.cFileName).c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(file);
-    return true;
+    for (const std::wstring& name : folder_entries(folder)) {
+        if (name.rfind(L"plk", 0) != 0)
+            continue;
+        // The editor writes it without sharing: it can be opened once the editor has closed it.
+        HANDLE file = CreateFileW((folder + L"\\" + name).c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        LARGE_INTEGER length{};
+        const bool whole = file != INVALID_HANDLE_VALUE && GetFileSizeEx(file, &length) &&
+                           length.QuadPart == static_cast<LONGLONG>(size);
+        if (file != INVALID_HANDLE_VALUE)
+            CloseHandle(file);
+        if (whole)
+            return true;
+    }
+    return false;
 }
 
 } // namespace

@@ -6,10 +6,8 @@
 
 namespace {
 
-using ReplaceFileWFn = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, LPCWSTR, DWORD, LPVOID, LPVOID);
-using ReadFileFn = BOOL(WINAPI*)(HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED);
-ReplaceFileWFn replace_file;
-ReadFileFn read_file;
+decltype(&ReplaceFileW) replace_file;
+decltype(&ReadFile) read_file;
 bool replaced; // the editor has one thread
 
 BOOL WINAPI noted_replace(LPCWSTR original, LPCWSTR replacement, LPCWSTR backup, DWORD flags,
@@ -29,14 +27,8 @@ BOOL WINAPI altered_read(HANDLE file, LPVOID buffer, DWORD size, LPDWORD got, LP
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH && in_program(L"PlinkettProperty.exe")) {
-        replace_file = reinterpret_cast<ReplaceFileWFn>(redirect_import(
-            "kernel32.dll", "ReplaceFileW", reinterpret_cast<void*>(noted_replace)));
-        read_file = reinterpret_cast<ReadFileFn>(
-            redirect_import("kernel32.dll", "ReadFile", reinterpret_cast<void*>(altered_read)));
+        stand_in(replace_file, "ReplaceFileW", noted_replace);
+        stand_in(read_file, "ReadFile", altered_read);
     }
     return TRUE;
-}
-
-extern "C" __declspec(dllexport) LRESULT CALLBACK pass_on(int code, WPARAM wparam, LPARAM lparam) {
-    return CallNextHookEx(nullptr, code, wparam, lparam);
 }

@@ -81,11 +81,6 @@ HANDLE WINAPI failing_create(LPCWSTR name, DWORD access, DWORD share, LPSECURITY
                : create_file(name, access, share, sa, disposition, flags, model);
 }
 
-template <typename Fn> void stand_in(Fn& original, const char* function, Fn replacement) {
-    original = reinterpret_cast<Fn>(
-        redirect_import("kernel32.dll", function, reinterpret_cast<void*>(replacement)));
-}
-
 } // namespace
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
@@ -104,8 +99,4 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
     stand_in(delete_file, "DeleteFileW", failing_delete);
     stand_in(create_file, "CreateFileW", failing_create);
     return TRUE;
-}
-
-extern "C" __declspec(dllexport) LRESULT CALLBACK pass_on(int code, WPARAM wparam, LPARAM lparam) {
-    return CallNextHookEx(nullptr, code, wparam, lparam);
 }

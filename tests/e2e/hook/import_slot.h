@@ -1,5 +1,6 @@
 // For the hook libraries that Windows loads into a started program: which program they are in,
-// and pointing one of its imports at a stand-in.
+// pointing one of its imports at a stand-in, and the hook procedure that the tests install
+// (each library is one source file that includes this once).
 #pragma once
 
 #include <windows.h>
@@ -47,4 +48,19 @@ inline void* redirect_import(const char* dll, const char* function, void* stand_
         }
     }
     return original;
+}
+
+// Points the program's import of `function` from `dll` at `replacement`, keeping the function
+// it held in `original` for the stand-in to call on.
+template <typename Fn>
+void stand_in(Fn& original, const char* function, Fn replacement,
+              const char* dll = "kernel32.dll") {
+    original =
+        reinterpret_cast<Fn>(redirect_import(dll, function, reinterpret_cast<void*>(replacement)));
+}
+
+// The hook procedure the tests install system-wide: it only passes each event on. What matters
+// is that Windows loads the library into every program that makes a window.
+extern "C" __declspec(dllexport) LRESULT CALLBACK pass_on(int code, WPARAM wparam, LPARAM lparam) {
+    return CallNextHookEx(nullptr, code, wparam, lparam);
 }

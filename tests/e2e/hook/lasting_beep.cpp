@@ -7,8 +7,7 @@
 
 namespace {
 
-using BeepFn = BOOL(WINAPI*)(DWORD, DWORD);
-BeepFn beep;
+decltype(&Beep) beep;
 
 BOOL WINAPI lasting_beep(DWORD frequency, DWORD duration) {
     const BOOL done = beep(frequency, duration);
@@ -20,11 +19,6 @@ BOOL WINAPI lasting_beep(DWORD frequency, DWORD duration) {
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH && in_program(L"Plinkett.exe"))
-        beep = reinterpret_cast<BeepFn>(
-            redirect_import("kernel32.dll", "Beep", reinterpret_cast<void*>(lasting_beep)));
+        stand_in(beep, "Beep", lasting_beep);
     return TRUE;
-}
-
-extern "C" __declspec(dllexport) LRESULT CALLBACK pass_on(int code, WPARAM wparam, LPARAM lparam) {
-    return CallNextHookEx(nullptr, code, wparam, lparam);
 }

@@ -9,8 +9,7 @@
 
 namespace {
 
-using SystemParametersInfoFn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT);
-SystemParametersInfoFn system_parameters_info;
+decltype(&SystemParametersInfoW) system_parameters_info;
 
 bool contrast_wanted() {
     DWORD value = 0, size = sizeof value;
@@ -32,11 +31,7 @@ BOOL WINAPI reported_parameters(UINT action, UINT parameter, PVOID data, UINT fl
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH && in_program(L"Plinkett.exe"))
-        system_parameters_info = reinterpret_cast<SystemParametersInfoFn>(redirect_import(
-            "user32.dll", "SystemParametersInfoW", reinterpret_cast<void*>(reported_parameters)));
+        stand_in(system_parameters_info, "SystemParametersInfoW", reported_parameters,
+                 "user32.dll");
     return TRUE;
-}
-
-extern "C" __declspec(dllexport) LRESULT CALLBACK pass_on(int code, WPARAM wparam, LPARAM lparam) {
-    return CallNextHookEx(nullptr, code, wparam, lparam);
 }
