@@ -118,12 +118,12 @@ bool report_outcome(HWND window, const ReplaceOutcome& outcome, bool as_read) {
     const wchar_t* const what[] = {t::written, t::unverified_write, t::write_failure,
                                    t::changed_meanwhile, t::under_other_name};
     wchar_t message[message_capacity] = L"";
-    if (report == WriteReport::written)
+    if (report == WriteReport::written) {
         append_text(message, message_capacity, t::written);
-    else
+    } else {
         compose_failure(message, what[static_cast<int>(report)], outcome.error);
-    if (report != WriteReport::written)
         append_text(message, message_capacity, L"\n\n");
+    }
     if (report == WriteReport::unverified)
         append_text(message, message_capacity, t::unverified_advice);
     else if (report == WriteReport::changed_meanwhile)
