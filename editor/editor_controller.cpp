@@ -1,5 +1,7 @@
 #include "editor_controller.h"
 
+#include <cwchar>
+
 #include "atomic_replace.h"
 #include "editor_state.h"
 #include "editor_texts.h"
@@ -8,8 +10,9 @@
 
 namespace {
 
-// Room for a path twice: in the message, and in an advice that names its folder.
-constexpr std::size_t message_capacity = 4096;
+// Room for the timer's path and the four paths of the put-back advice beside it, each as long
+// as the timer's path may be, with the texts and the system's words around them.
+constexpr std::size_t message_capacity = 8 * timer_path_capacity;
 
 // The editor's own words for an error it gives itself: ERROR_FILE_TOO_LARGE is its refusal of
 // a file beyond the size any timer executable has (file_image.cpp), for which the system's
@@ -58,13 +61,11 @@ void report_failure(HWND window, const wchar_t* what, DWORD error, const wchar_t
 
 // The first `units` units of `path` as a user writes it, appended to `message`.
 void append_shown(wchar_t* message, const wchar_t* path, std::size_t units = ~std::size_t{0}) {
-    const std::size_t from = shown_from(path);
-    wchar_t part[message_capacity];
-    std::size_t n = 0;
-    for (; n + 1 < message_capacity && path[from + n] != L'\0' && from + n < units; ++n)
-        part[n] = path[from + n];
-    part[n] = L'\0';
-    append_text(message, message_capacity, part);
+    std::size_t length = std::wcslen(message);
+    for (std::size_t at = shown_from(path);
+         at < units && path[at] != L'\0' && length + 1 < message_capacity; ++at)
+        message[length++] = path[at];
+    message[length] = L'\0';
 }
 
 // The advice when the replace could not make its new file in the folder of `target`, the file
@@ -117,12 +118,12 @@ bool report_outcome(HWND window, const ReplaceOutcome& outcome, bool as_read) {
     const wchar_t* const what[] = {t::written, t::unverified_write, t::write_failure,
                                    t::changed_meanwhile, t::under_other_name};
     wchar_t message[message_capacity] = L"";
-    if (report == WriteReport::written)
+    if (report == WriteReport::written) {
         append_text(message, message_capacity, t::written);
-    else
+    } else {
         compose_failure(message, what[static_cast<int>(report)], outcome.error);
-    if (report != WriteReport::written)
         append_text(message, message_capacity, L"\n\n");
+    }
     if (report == WriteReport::unverified)
         append_text(message, message_capacity, t::unverified_advice);
     else if (report == WriteReport::changed_meanwhile)

@@ -88,9 +88,9 @@ void draw_display(HWND window) {
     SetBkMode(back_buffer, TRANSPARENT);
     // The device context's own black, light on dark, or in high contrast the colour of text on
     // button faces.
-    SetTextColor(back_buffer, high_contrast ? GetSysColor(COLOR_BTNTEXT)
-                              : dark        ? dark_colours::time_text
-                                            : RGB(0, 0, 0));
+    SetTextColor(back_buffer, palette == Palette::high_contrast ? GetSysColor(COLOR_BTNTEXT)
+                              : dark                            ? dark_colours::time_text
+                                                                : RGB(0, 0, 0));
     HGDIOBJ previous = SelectObject(back_buffer, display_font.get());
     TextOutW(back_buffer, text_origin.x, text_origin.y, time_text, text_length());
     SelectObject(back_buffer, previous);

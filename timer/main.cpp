@@ -70,12 +70,12 @@ LRESULT on_notify(const NMHDR& header) {
     return CDRF_SKIPDEFAULT;
 }
 
-// The palette from the high contrast and colour mode now in force, for the faces and the title
-// bar. The title bar is asked for only once the dark look has been in force: a timer that never
-// is dark never loads the window manager's library.
-void apply_palette(HWND window) {
+// The palette from whether high contrast is on and the colour mode kept, for the faces and the
+// title bar. The title bar is asked for only once the dark look has been in force: a timer that
+// never is dark never loads the window manager's library.
+void apply_palette(HWND window, bool contrast) {
     const Palette was = palette;
-    palette = palette_for(high_contrast, dark_mode);
+    palette = palette_for(contrast, dark_mode);
     CaptionButton::palette = palette;
     if ((palette == Palette::dark) != (was == Palette::dark))
         ask_dark_title_bar(window, palette == Palette::dark);
@@ -108,11 +108,9 @@ void on_look_changed(HWND window, UINT message, LPARAM lparam) {
             ? apps_use_dark_mode()
             : dark_mode;
     dark_mode = dark; // kept while high contrast hides it
-    if (message == WM_SETTINGCHANGE && contrast == high_contrast &&
-        palette_for(contrast, dark) == palette)
+    if (message == WM_SETTINGCHANGE && palette_for(contrast, dark) == palette)
         return;
-    high_contrast = contrast;
-    apply_palette(window);
+    apply_palette(window, contrast);
     if (message == WM_THEMECHANGED) {
         forget_progress_theme();
         themes_available = probe_visual_styles();
@@ -292,9 +290,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int show_com
     step_done("size");
     load_icon_bitmaps(instance);
     step_done("icon_bitmaps");
-    high_contrast = high_contrast_on();
     dark_mode = apps_use_dark_mode();
-    apply_palette(main_window);
+    apply_palette(main_window, high_contrast_on());
     create_keys(instance);
     step_done("keys");
     replace_back_buffer(main_window, 0, 0);

@@ -17,7 +17,7 @@ constexpr int normal_state = 1;
 void draw_plain_background(const RECT& bar) {
     const bool dark = palette == Palette::dark;
     HGDIOBJ pen = GetStockObject(BLACK_PEN);
-    if (high_contrast || dark) {
+    if (palette != Palette::light) {
         pen = GetStockObject(DC_PEN);
         SetDCPenColor(back_buffer, dark ? dark_colours::frame : GetSysColor(COLOR_WINDOWTEXT));
     }

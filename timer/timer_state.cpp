@@ -9,7 +9,6 @@ int client_width;
 int client_height;
 RECT progress_rect;
 bool themes_available;
-bool high_contrast;
 bool dark_mode;
 Palette palette;
 int main_window_dpi = 96;

@@ -17,9 +17,10 @@ extern int client_width;
 extern int client_height;
 extern RECT progress_rect;
 extern bool themes_available;
-extern bool high_contrast; // drawn in the system's colours, without the theme's bar
-extern bool dark_mode;     // Windows' app colour mode is dark
-extern Palette palette;    // what the two give: high contrast wins
+extern bool dark_mode; // Windows' app colour mode is dark, kept while high contrast hides it
+// The look drawn in: with high contrast on, the system's colours without the theme's bar; else
+// the dark look where the mode is dark.
+extern Palette palette;
 // The DPI the window was made for or last moved to (WM_DPICHANGED); the key faces follow it.
 extern int main_window_dpi;
 
