@@ -192,13 +192,14 @@ TEST(Alarm, ABeepUpToASecondIsOneToneAndEnterEndsItWithinThePieceThatSounds) {
         }
         return pieces;
     };
-    { // One beep of a second (an alarm time shorter than it, no pause): one call.
-        TracedTimerRun t(sound_calls, with({50, 1234, 1000, 0}));
+    // One beep each (an alarm time shorter than it, no pause): up to a second, one call.
+    for (const std::uint16_t duration_ms : {std::uint16_t{250}, std::uint16_t{1000}}) {
+        TracedTimerRun t(sound_calls, with({50, 1234, duration_ms, 0}));
         ASSERT_NE(t.window, nullptr);
         run_one_second(t);
         ASSERT_TRUE(t.title_becomes(L"00.01", 5000)) << t.title();
         EXPECT_EQ(t.close(), 0u);
-        EXPECT_EQ(sounded(t, 1234), std::vector<std::uint32_t>{1000});
+        EXPECT_EQ(sounded(t, 1234), std::vector<std::uint32_t>{duration_ms});
     }
 
     // 2.5 s beeps with 3 s pauses (Enter in a pause, then in the second piece of a beep), the
