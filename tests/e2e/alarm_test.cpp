@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "harness.h"
@@ -184,22 +183,23 @@ TEST(Alarm, ABeepUpToASecondIsOneToneAndEnterEndsItWithinThePieceThatSounds) {
     // Beep lasts its duration here, as on Windows.
     GlobalHook lasting(L"lasting_beep.dll", "pass_on");
     ASSERT_TRUE(lasting.installed());
-    // One beep each (an alarm time shorter than the beep, no pause): up to a second one call,
-    // 2.5 s three calls of equal length.
-    const std::pair<std::uint16_t, std::vector<std::uint32_t>> beep_calls[] = {
-        {100, {100}}, {250, {250}}, {1000, {1000}}, {2500, {834, 833, 833}}};
-    for (const auto& [duration_ms, pieces] : beep_calls) {
+    // The durations of the Beep calls, each at `hz`.
+    const auto sounded = [](const TracedTimerRun& t, std::uint32_t hz) {
+        std::vector<std::uint32_t> pieces;
+        for (const auto& b : calls_of(t.calls(), "KERNEL32.Beep")) {
+            EXPECT_EQ(b.value(0), hz);
+            pieces.push_back(b.value(1));
+        }
+        return pieces;
+    };
+    // One beep each (an alarm time shorter than it, no pause): up to a second, one call.
+    for (const std::uint16_t duration_ms : {std::uint16_t{250}, std::uint16_t{1000}}) {
         TracedTimerRun t(sound_calls, with({50, 1234, duration_ms, 0}));
         ASSERT_NE(t.window, nullptr);
         run_one_second(t);
         ASSERT_TRUE(t.title_becomes(L"00.01", 5000)) << t.title();
         EXPECT_EQ(t.close(), 0u);
-        std::vector<std::uint32_t> sounded;
-        for (const auto& b : calls_of(t.calls(), "KERNEL32.Beep")) {
-            EXPECT_EQ(b.value(0), 1234u);
-            sounded.push_back(b.value(1));
-        }
-        EXPECT_EQ(sounded, pieces) << duration_ms << " ms";
+        EXPECT_EQ(sounded(t, 1234), std::vector<std::uint32_t>{duration_ms});
     }
 
     // 2.5 s beeps with 3 s pauses (Enter in a pause, then in the second piece of a beep), the
@@ -235,6 +235,8 @@ TEST(Alarm, ABeepUpToASecondIsOneToneAndEnterEndsItWithinThePieceThatSounds) {
         run_one_second(t);
         if (duration_ms == 2500) {
             ASSERT_TRUE(wait_until([&] { return beeps(t) == 3; }, 5000));
+            EXPECT_EQ(sounded(t, 4400), (std::vector<std::uint32_t>{834, 833, 833}))
+                << "2.5 s in three calls of equal length";
             pause_ms(1500);
             EXPECT_EQ(beeps(t), 3u) << "one beep sounded, the pause goes on";
             stop_within("2.5 s beeps, in a pause", 200);
@@ -247,6 +249,8 @@ TEST(Alarm, ABeepUpToASecondIsOneToneAndEnterEndsItWithinThePieceThatSounds) {
         } else {
             pause_ms(500);
             stop_within(wave ? "wave file" : "100 ms beeps", wave ? 200 : 300);
+            for (const std::uint32_t piece : sounded(t, 4400))
+                EXPECT_EQ(piece, 100u) << "the shipped beep is one call";
         }
         EXPECT_EQ(t.close(), 0u);
     }

@@ -1,17 +1,19 @@
 // The keys' image faces on the screen: digits and "START" blue, "STOP" red, each the size of its
-// text in the stock system font on a see-through background; toggling START/STOP many times
-// leaves the timer's object counts where they were; and the dark look of Windows' dark mode.
+// text in the stock system font on a see-through background; toggling START/STOP or the colour
+// mode many times leaves the timer's objects where they were; and the dark look of dark mode.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <commctrl.h>
 #include <oleacc.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "harness.h"
@@ -312,7 +314,7 @@ TEST(KeyFaces, HighContrastDrawsFacesAndBarInTheSystemColoursUntilItIsTurnedOff)
 }
 
 // Counted by the object ledger from the relay log, as the soak test and the benchmarks count.
-TEST(KeyFaces, AThousandStartStopTogglesLeaveTheObjectCountsWhereTheyWere) {
+TEST(KeyFaces, AThousandStartStopTogglesOrColourModeSwitchesLeaveTheObjectsWhereTheyWere) {
     TracedTimerRun t(object_calls().c_str());
     ASSERT_NE(t.window, nullptr);
     ObjectLedger ledger(t);
@@ -332,6 +334,23 @@ TEST(KeyFaces, AThousandStartStopTogglesLeaveTheObjectCountsWhereTheyWere) {
     EXPECT_EQ(after.at("GDI"), baseline.at("GDI")) << "GDI objects: " << ledger.describe();
     EXPECT_EQ(after.at("USER"), baseline.at("USER")) << "USER objects: " << ledger.describe();
     EXPECT_NE(t.title(), L"01.00") << "the countdown ran";
+
+    // The objects and the private bytes once `count` colour mode switches are over.
+    UserSetting light(colour_mode_key, L"AppsUseLightTheme", DWORD{1});
+    const auto switches = [&](int count) {
+        for (int i = 0; i < count; ++i)
+            switch_colour_mode(i % 2 == 0, t.window); // an even count ends light
+        const auto objects = settled_objects(ledger);
+        PROCESS_MEMORY_COUNTERS_EX memory{};
+        EXPECT_TRUE(GetProcessMemoryInfo(t.process->handle(),
+                                         reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
+                                         sizeof memory));
+        return std::make_pair(objects, memory.PrivateUsage);
+    };
+    const auto warm = switches(20), switched = switches(1000);
+    EXPECT_EQ(switched.first, warm.first) << ledger.describe();
+    EXPECT_LE(switched.second, warm.second + 64 * 1024)
+        << "private bytes after 20: " << warm.second;
 }
 
 namespace {

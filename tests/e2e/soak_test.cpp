@@ -2,12 +2,8 @@
 // paused and while the alarm sounds. The timer must stay alive, always title itself with a sane
 // time, hold as many GDI, USER and kernel objects after the cycles as after the first few, and
 // exit with 0 when closed. Short by default; PLINKETT_SOAK=long runs 200 cycles of each kind.
-// Switching the colour mode a thousand times leaves the objects and the memory as they were.
 // The random input is replayable: its start value is printed (PLINKETT_SOAK_RANDOM sets it).
 #include <gtest/gtest.h>
-
-#include <windows.h>
-#include <psapi.h>
 
 #include <cstdio>
 #include <deque>
@@ -350,26 +346,4 @@ TEST(Soak, CyclesWithATenthOfASecondOfBeeps) {
 
 TEST(Soak, CyclesWithATenthOfASecondOfAWaveFile) {
     soak({100, true});
-}
-
-TEST(Soak, AThousandColourModeSwitchesLeaveObjectsAndMemoryAsTheyWere) {
-    UserSetting light(colour_mode_key, L"AppsUseLightTheme", DWORD{1});
-    TracedTimerRun t(object_calls().c_str());
-    ASSERT_NE(t.window, nullptr);
-    ObjectLedger ledger(t);
-    // The objects and the private bytes once `count` switches are over.
-    const auto switches = [&](int count) {
-        for (int i = 0; i < count; ++i)
-            switch_colour_mode(i % 2 == 0, t.window); // an even count ends light
-        const auto objects = settled_objects(ledger);
-        PROCESS_MEMORY_COUNTERS_EX memory{};
-        EXPECT_TRUE(GetProcessMemoryInfo(t.process->handle(),
-                                         reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
-                                         sizeof memory));
-        return std::make_pair(objects, memory.PrivateUsage);
-    };
-    const auto warm = switches(20), after = switches(1000);
-    EXPECT_EQ(after.first, warm.first) << ledger.describe();
-    EXPECT_LE(after.second, warm.second + 64 * 1024) << "private bytes after 20: " << warm.second;
-    EXPECT_EQ(t.close(), 0u);
 }
