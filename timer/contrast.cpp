@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-#include <cmath>
 #include <cwchar>
 
 #include "system_library.h"
@@ -38,25 +37,6 @@ bool names_colour_mode(const wchar_t* setting) {
 
 Palette palette_for(bool high_contrast, bool dark_mode) {
     return high_contrast ? Palette::high_contrast : dark_mode ? Palette::dark : Palette::light;
-}
-
-namespace {
-
-// Relative luminance of a colour: its sRGB channels made linear and weighted.
-double luminance(COLORREF colour) {
-    const auto linear = [](BYTE channel) {
-        const double c = channel / 255.0;
-        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * linear(GetRValue(colour)) + 0.7152 * linear(GetGValue(colour)) +
-           0.0722 * linear(GetBValue(colour));
-}
-
-} // namespace
-
-double contrast_ratio(COLORREF a, COLORREF b) {
-    const double la = luminance(a), lb = luminance(b);
-    return la > lb ? (la + 0.05) / (lb + 0.05) : (lb + 0.05) / (la + 0.05);
 }
 
 COLORREF dark_key_colour(UINT item_state) {

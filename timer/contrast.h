@@ -20,9 +20,6 @@ bool names_colour_mode(const wchar_t* setting);
 // High contrast wins over the dark mode.
 Palette palette_for(bool high_contrast, bool dark_mode);
 
-// The contrast ratio of two colours, from 1 (alike) to 21 (black and white).
-double contrast_ratio(COLORREF a, COLORREF b);
-
 // The dark look. Every key caption keeps a contrast of at least 4.5 to 1 against its key in
 // every state; the bar's chunk and the frames stand out from what they lie on.
 namespace dark_colours {

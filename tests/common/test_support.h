@@ -6,11 +6,13 @@
 
 #include <windows.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 using Bytes = std::vector<std::uint8_t>;
@@ -63,6 +65,26 @@ struct Picture {
     std::vector<std::uint32_t> pixels;
     std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
+
+// The contrast ratio of two 0x00RRGGBB colours as the accessibility guidelines reckon it, from
+// 1 (alike) to 21 (black and white).
+inline double contrast_ratio(std::uint32_t a, std::uint32_t b) {
+    const auto luminance = [](std::uint32_t px) {
+        double sum = 0.05;
+        for (const auto& [shift, weight] : {std::pair{16, 0.2126}, {8, 0.7152}, {0, 0.0722}}) {
+            const double c = (px >> shift & 0xFF) / 255.0;
+            sum += weight * (c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
+        }
+        return sum;
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return la > lb ? la / lb : lb / la;
+}
+
+// A COLORREF (0x00BBGGRR) as a pixel value.
+inline std::uint32_t pixel_of(COLORREF c) {
+    return static_cast<std::uint32_t>(GetRValue(c)) << 16 | GetGValue(c) << 8 | GetBValue(c);
+}
 
 // A committed artwork file, timer/resources/`name`, as Wine sees its path.
 inline std::wstring artwork_path(const char* name) {

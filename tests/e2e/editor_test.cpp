@@ -735,8 +735,9 @@ TEST(EditorWrite, EachFailingStepLeavesTheFileUnderItsNameAndEveryOtherFileNamed
     for (const auto& c : cases) {
         const std::wstring folder = folder_with_timer(), exe = folder + L"\\Plinkett.exe";
         const Bytes original = read_file(exe), changed = with_alarm_time(original, 1234);
-        if (c.mode != 0)
+        if (c.mode != 0) {
             ASSERT_EQ(unix_mode(folder, c.mode), c.mode);
+        }
         SetEnvironmentVariableA("PLINKETT_FAIL_CALLS", c.faults);
         GlobalHook failing(L"fail_write_call.dll", "pass_on");
         ASSERT_TRUE(failing.installed());
@@ -757,10 +758,12 @@ TEST(EditorWrite, EachFailingStepLeavesTheFileUnderItsNameAndEveryOtherFileNamed
         Bytes other = original;
         other[1000] ^= 0xFF;
         const Bytes* under[] = {&original, &changed, nullptr, &other};
-        if (c.under != nothing)
+        if (c.under != nothing) {
             EXPECT_EQ(read_file(exe), *under[c.under]) << c.faults;
-        if (c.mode != 0)
+        }
+        if (c.mode != 0) {
             EXPECT_EQ(unix_mode(folder) & 0027, c.mode & 0027) << c.faults;
+        }
         for (const std::wstring& name : folder_entries(folder))
             EXPECT_TRUE(name == L"Plinkett.exe" ||
                         message.find(folder + L"\\" + name) != std::wstring::npos)

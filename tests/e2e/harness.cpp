@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -334,18 +333,6 @@ int grey_level(std::uint32_t px) {
     return static_cast<int>(2126 * (px >> 16 & 0xFF) + 7152 * (px >> 8 & 0xFF) +
                             722 * (px & 0xFF)) /
            10000;
-}
-
-double contrast_ratio(std::uint32_t a, std::uint32_t b) {
-    const auto luminance = [](std::uint32_t px) {
-        double sum = 0;
-        for (const auto& [shift, weight] : {std::pair{16, 0.2126}, {8, 0.7152}, {0, 0.0722}}) {
-            const double c = (px >> shift & 0xFF) / 255.0;
-            sum += weight * (c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
-        }
-        return sum + 0.05;
-    };
-    return std::max(luminance(a), luminance(b)) / std::min(luminance(a), luminance(b));
 }
 
 std::uint32_t median_pixel(const Picture& p, const RECT& area) {

@@ -113,10 +113,8 @@ bool face_ink(std::uint32_t px); // blue or red
 bool text_ink(std::uint32_t px);
 // The bounding box of the pixels of `area` that `ink` accepts; empty when there are none.
 RECT ink_box(const Picture& p, const RECT& area, bool (*ink)(std::uint32_t));
-// A pixel's grey level (0 to 255), and the contrast ratio of two pixels (1 to 21) as the
-// accessibility guidelines reckon it; the pixel of `area` whose grey level is the median.
+// A pixel's grey level (0 to 255); the pixel of `area` whose grey level is the median.
 int grey_level(std::uint32_t px);
-double contrast_ratio(std::uint32_t a, std::uint32_t b);
 std::uint32_t median_pixel(const Picture& p, const RECT& area);
 
 // Windows' app colour mode: the DWORD AppsUseLightTheme under this key of HKEY_CURRENT_USER,

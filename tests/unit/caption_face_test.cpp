@@ -7,6 +7,7 @@
 
 #include "caption_face.h"
 #include "contrast.h"
+#include "test_support.h"
 #include "window_icon.h"
 
 namespace {
@@ -85,16 +86,18 @@ TEST(ColourMode, DarkOnlyForTheDwordZeroAnnouncedAsImmersiveColorSetAndHighContr
 }
 
 TEST(ColourMode, DarkCaptionsKeepTheirRoleAtFourAndAHalfToOneOnKeysInEveryState) {
-    EXPECT_NEAR(contrast_ratio(RGB(255, 255, 255), RGB(0, 0, 0)), 21.0, 0.01);
+    EXPECT_NEAR(contrast_ratio(0xFFFFFF, 0), 21.0, 0.01);
     EXPECT_EQ(face_colour(Palette::light, 255, 0, 7), RGB(255, 0, 0));
     EXPECT_EQ(face_colour(Palette::high_contrast, 255, 0, 7), 7u);
     for (const BYTE red : {0, 255}) {
         const COLORREF caption = face_colour(Palette::dark, red, 255 - red, 0);
         EXPECT_EQ(GetRValue(caption) > GetBValue(caption), red == 255) << "the role's hue";
         for (const UINT state : {0, CDIS_HOT, CDIS_SELECTED})
-            EXPECT_GE(contrast_ratio(caption, dark_key_colour(state)), 4.5) << state << caption;
+            EXPECT_GE(contrast_ratio(pixel_of(caption), pixel_of(dark_key_colour(state))), 4.5)
+                << state << caption;
     }
-    EXPECT_GE(contrast_ratio(dark_colours::bar_chunk, dark_colours::bar_empty), 3.0);
+    EXPECT_GE(contrast_ratio(pixel_of(dark_colours::bar_chunk), pixel_of(dark_colours::bar_empty)),
+              3.0);
 }
 
 TEST(WindowIconDigits, LastTwoDigitsOfMinutesAndSeconds) {

@@ -228,9 +228,9 @@ TEST(ExecutableLayout, BothProgramsStayWithinBudgetAndTheirManifestsAskForPerMon
         SCOPED_TRACE(name);
         PeFile pe = read_pe(env("PLINKETT_SHIPPED_DIR") + name);
         EXPECT_LE(pe.bytes.size(), std::size_t(budget));
-        const std::string text(pe.bytes.begin(), pe.bytes.end());
+        const std::string image(pe.bytes.begin(), pe.bytes.end());
         for (const char* runtime : {"terminate called after throwing", "__concurrence_lock_error"})
-            EXPECT_EQ(text.find(runtime), std::string::npos) << runtime;
+            EXPECT_EQ(image.find(runtime), std::string::npos) << runtime;
         std::string manifest;
         for (const auto& r : resources(pe))
             if (r.type == L"24" && r.name == 1) {
